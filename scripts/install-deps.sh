@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing Vistrel needs.
+# Usage: scripts/install-deps.sh [run|test]   (default: test, which is a superset)
+set -euo pipefail
+what="${1:-test}"
+
+run_packages=(
+  cmake ninja-build g++ pkg-config python3
+  qt6-base-dev libx11-dev libxi-dev libxext-dev libxss-dev libxtst-dev
+  libsdl2-mixer-dev fluid-soundfont-gm
+  fp-utils xscreensaver-data xdg-utils
+  xvfb xauth trayer imagemagick x11-utils
+)
+test_packages=(
+  libgtest-dev libgmock-dev
+  g++-mingw-w64-x86-64
+  xdotool sox
+)
+
+packages=("${run_packages[@]}")
+if [ "$what" = test ]; then
+  packages+=("${test_packages[@]}")
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "All packages present."
+  exit 0
+fi
+echo "Installing: ${missing[*]}"
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

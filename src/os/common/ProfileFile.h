@@ -1,0 +1,32 @@
+// A portable profile-file engine with the semantics of the Windows profile functions, used
+// where the system has none. Writes never leave a damaged file behind: the new content goes
+// to a temporary file in the same folder, which then replaces the old one by rename.
+#pragma once
+
+#include "os/Profile.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace os {
+
+class ProfileFileStore : public ProfileStore {
+public:
+    // windowsDir gives the folder (no final separator) where a bare file name is looked up.
+    explicit ProfileFileStore(std::function<std::string()> windowsDir);
+
+    std::string GetPrivateProfileString(const std::string& section, const std::string& key,
+                                        const std::string& defaultValue,
+                                        const std::string& fileName) override;
+    bool WritePrivateProfileString(const std::string& section, const std::string& key,
+                                   const std::string& value, const std::string& fileName) override;
+    std::vector<std::string> GetPrivateProfileKeyNames(const std::string& section,
+                                                       const std::string& fileName) override;
+
+private:
+    std::string Resolve(const std::string& fileName) const;
+    std::function<std::string()> windowsDir_;
+};
+
+} // namespace os
