@@ -1,0 +1,405 @@
+#include "os/common/ProfileFile.h"
+
+#include "os/Types.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstddef>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace os {
+
+namespace {
+
+constexpr std::size_t MaxValueLength = 2047;
+// The key-name list is one buffer of this size: each name with its zero byte, then one more.
+constexpr std::size_t KeyNamesBufferSize = 16384;
+constexpr const char* Utf8Bom = "\xEF\xBB\xBF";
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string Trim(const std::string& text) {
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && IsBlank(text[first]))
+        ++first;
+    while (last > first && IsBlank(text[last - 1]))
+        --last;
+    return text.substr(first, last - first);
+}
+
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameText(const std::string& a, const std::string& b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i]))
+            return false;
+    return true;
+}
+
+// Lines end at CR LF, a lone CR or a lone LF; a final line end adds no empty line.
+std::vector<std::string> SplitLines(const std::string& content) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (std::size_t i = 0; i < content.size(); ++i) {
+        char c = content[i];
+        if (c == '\r' || c == '\n') {
+            lines.push_back(std::move(line));
+            line.clear();
+            if (c == '\r' && i + 1 < content.size() && content[i + 1] == '\n')
+                ++i;
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty())
+        lines.push_back(std::move(line));
+    return lines;
+}
+
+enum class LineKind { Other, Section, Key };
+
+struct ParsedLine {
+    LineKind Kind = LineKind::Other;
+    std::string Name;
+    std::string Value;
+    bool HasValue = false; // a key line without "=" has a name but no value
+};
+
+ParsedLine ParseLine(const std::string& line) {
+    ParsedLine parsed;
+    std::string text = Trim(line);
+    if (text.empty() || text[0] == ';')
+        return parsed; // blank or comment
+    if (text[0] == '[') {
+        std::size_t close = text.rfind(']');
+        if (close != std::string::npos) {
+            parsed.Kind = LineKind::Section;
+            parsed.Name = Trim(text.substr(1, close - 1));
+        }
+        return parsed;
+    }
+    std::size_t equals = text.find('=');
+    parsed.Name = Trim(text.substr(0, equals));
+    if (parsed.Name.empty())
+        return parsed;
+    parsed.Kind = LineKind::Key;
+    if (equals != std::string::npos) {
+        parsed.Value = Trim(text.substr(equals + 1));
+        parsed.HasValue = true;
+    }
+    return parsed;
+}
+
+// One pair of enclosing quotes, single or double, is removed.
+std::string Unquote(const std::string& value) {
+    if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
+std::string Limit(std::string text) {
+    if (text.size() > MaxValueLength)
+        text.resize(MaxValueLength);
+    return text;
+}
+
+enum class LoadResult { Loaded, Missing, Unreadable };
+
+struct ProfileText {
+    std::vector<std::string> Lines;
+    bool Bom = false;
+};
+
+LoadResult Load(const std::string& path, ProfileText& profile) {
+    std::error_code ec;
+    fs::file_status status = fs::status(path, ec);
+    if (status.type() == fs::file_type::not_found)
+        return LoadResult::Missing;
+    if (ec || !fs::is_regular_file(status))
+        return LoadResult::Unreadable;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return LoadResult::Unreadable;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    if (in.bad())
+        return LoadResult::Unreadable;
+    std::string content = buffer.str();
+    // An editor may have put a UTF-8 mark in front; it is no part of the first line.
+    profile.Bom = content.rfind(Utf8Bom, 0) == 0;
+    if (profile.Bom)
+        content.erase(0, 3);
+    profile.Lines = SplitLines(content);
+    return LoadResult::Loaded;
+}
+
+// Index of the header line of the first section of that name, or npos; end receives the
+// index of the line after the section's last line.
+std::size_t FindSection(const std::vector<std::string>& lines, const std::string& section,
+                        std::size_t& end) {
+    std::size_t start = std::string::npos;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        ParsedLine parsed = ParseLine(lines[i]);
+        if (parsed.Kind != LineKind::Section)
+            continue;
+        if (start != std::string::npos) {
+            end = i;
+            return start;
+        }
+        if (SameText(parsed.Name, section))
+            start = i;
+    }
+    end = lines.size();
+    return start;
+}
+
+// ---- writing ------------------------------------------------------------------------------
+
+#ifdef _WIN32
+int OpenNew(const std::string& path, int /*mode*/) {
+    return ::_open(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
+}
+long WriteSome(int fd, const char* data, std::size_t size) {
+    return ::_write(fd, data, static_cast<unsigned>(size));
+}
+bool Flush(int fd) {
+    return ::_commit(fd) == 0;
+}
+bool CloseFd(int fd) {
+    return ::_close(fd) == 0;
+}
+void SyncFolder(const fs::path&) {}
+#else
+int OpenNew(const std::string& path, int mode) {
+    return ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
+}
+long WriteSome(int fd, const char* data, std::size_t size) {
+    return ::write(fd, data, size);
+}
+bool Flush(int fd) {
+    return ::fsync(fd) == 0;
+}
+bool CloseFd(int fd) {
+    return ::close(fd) == 0;
+}
+// Makes the rename itself durable; a failure here loses nothing that was there before.
+void SyncFolder(const fs::path& folder) {
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+#endif
+
+bool WriteAll(int fd, const std::string& content) {
+    std::size_t done = 0;
+    while (done < content.size()) {
+        long n = WriteSome(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Writes the whole content beside the target and renames it over the target, so that the
+// target holds either its old or its new content, never a part of either.
+bool ReplaceFile(const std::string& path, const std::string& content) {
+    std::error_code ec;
+    fs::path target(path);
+    // Write through a symbolic link to the file it names instead of replacing the link.
+    if (fs::is_symlink(fs::symlink_status(target, ec))) {
+        fs::path resolved = fs::weakly_canonical(target, ec);
+        if (ec)
+            return false;
+        target = resolved;
+    }
+    fs::path folder = target.parent_path();
+    if (folder.empty())
+        folder = ".";
+
+    // The new file keeps the old one's permission bits; a new settings file gets the usual.
+    int mode = 0666;
+    fs::file_status old = fs::status(target, ec);
+    if (!ec && fs::is_regular_file(old))
+        mode = static_cast<int>(old.permissions() & fs::perms::mask);
+
+    static std::atomic<unsigned> counter{0};
+    int fd = -1;
+    fs::path temporary;
+    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+        auto stamp = static_cast<unsigned long long>(
+            std::chrono::steady_clock::now().time_since_epoch().count());
+        std::ostringstream name;
+        name << target.filename().string() << ".~" << std::hex << (stamp ^ (++counter * 0x9E37u))
+             << ".tmp";
+        temporary = folder / name.str();
+        fd = OpenNew(temporary.string(), mode);
+        if (fd < 0 && errno != EEXIST)
+            return false;
+    }
+    if (fd < 0)
+        return false;
+
+    bool written = WriteAll(fd, content) && Flush(fd);
+#ifndef _WIN32
+    // open() applied the umask; put the old file's bits back exactly.
+    if (written && fs::is_regular_file(old))
+        ::fchmod(fd, static_cast<mode_t>(mode));
+#endif
+    written = CloseFd(fd) && written;
+    if (written) {
+        fs::rename(temporary, target, ec);
+        written = !ec;
+    }
+    if (!written) {
+        fs::remove(temporary, ec);
+        return false;
+    }
+    SyncFolder(folder);
+    return true;
+}
+
+std::string Join(const ProfileText& profile) {
+    std::string content = profile.Bom ? Utf8Bom : "";
+    for (const auto& line : profile.Lines) {
+        content += line;
+        content += "\r\n";
+    }
+    return content;
+}
+
+} // namespace
+
+ProfileFileStore::ProfileFileStore(std::function<std::string()> windowsDir)
+    : windowsDir_(std::move(windowsDir)) {}
+
+std::string ProfileFileStore::Resolve(const std::string& fileName) const {
+    bool hasFolder =
+        fileName.find('/') != std::string::npos || fileName.find(PathDelim) != std::string::npos;
+#ifdef _WIN32
+    hasFolder = hasFolder || fileName.find(':') != std::string::npos;
+#endif
+    if (hasFolder || !windowsDir_)
+        return fileName;
+    std::string folder = windowsDir_();
+    if (folder.empty())
+        return fileName;
+    if (folder.back() != PathDelim && folder.back() != '/')
+        folder += PathDelim;
+    return folder + fileName;
+}
+
+std::string ProfileFileStore::GetPrivateProfileString(const std::string& section,
+                                                      const std::string& key,
+                                                      const std::string& defaultValue,
+                                                      const std::string& fileName) {
+    ProfileText profile;
+    if (fileName.empty() || Load(Resolve(fileName), profile) != LoadResult::Loaded)
+        return Limit(defaultValue);
+    std::size_t end = 0;
+    std::size_t start = FindSection(profile.Lines, section, end);
+    if (start == std::string::npos)
+        return Limit(defaultValue);
+    for (std::size_t i = start + 1; i < end; ++i) {
+        ParsedLine parsed = ParseLine(profile.Lines[i]);
+        if (parsed.Kind == LineKind::Key && SameText(parsed.Name, key))
+            return Limit(parsed.HasValue ? Unquote(parsed.Value) : defaultValue);
+    }
+    return Limit(defaultValue);
+}
+
+std::vector<std::string> ProfileFileStore::GetPrivateProfileKeyNames(const std::string& section,
+                                                                     const std::string& fileName) {
+    std::vector<std::string> names;
+    ProfileText profile;
+    if (fileName.empty() || Load(Resolve(fileName), profile) != LoadResult::Loaded)
+        return names;
+    std::size_t end = 0;
+    std::size_t start = FindSection(profile.Lines, section, end);
+    if (start == std::string::npos)
+        return names;
+    std::size_t used = 1; // the zero byte that ends the list
+    for (std::size_t i = start + 1; i < end; ++i) {
+        ParsedLine parsed = ParseLine(profile.Lines[i]);
+        if (parsed.Kind != LineKind::Key)
+            continue;
+        used += parsed.Name.size() + 1;
+        if (used > KeyNamesBufferSize)
+            break; // a name cut short would be a key that is not in the file
+        names.push_back(parsed.Name);
+    }
+    return names;
+}
+
+bool ProfileFileStore::WritePrivateProfileString(const std::string& section, const std::string& key,
+                                                 const std::string& value,
+                                                 const std::string& fileName) {
+    if (fileName.empty() || section.empty() || key.empty())
+        return false;
+    std::string path = Resolve(fileName);
+    ProfileText profile;
+    // A file that is there but cannot be read must not be replaced by one holding only this key.
+    if (Load(path, profile) == LoadResult::Unreadable)
+        return false;
+
+    // A line break in a value would start lines of its own, even sections, on the next read.
+    std::string oneLine = value.substr(0, value.find_first_of("\r\n"));
+
+    auto& lines = profile.Lines;
+    std::size_t end = 0;
+    std::size_t start = FindSection(lines, section, end);
+    if (start == std::string::npos) {
+        lines.push_back("[" + section + "]");
+        lines.push_back(key + "=" + oneLine);
+    } else {
+        std::size_t found = std::string::npos;
+        std::size_t lastFilled = start;
+        for (std::size_t i = start + 1; i < end; ++i) {
+            if (!Trim(lines[i]).empty())
+                lastFilled = i;
+            if (found != std::string::npos)
+                continue;
+            ParsedLine parsed = ParseLine(lines[i]);
+            if (parsed.Kind == LineKind::Key && SameText(parsed.Name, key))
+                found = i;
+        }
+        if (found != std::string::npos) {
+            ParsedLine parsed = ParseLine(lines[found]);
+            if (parsed.HasValue && parsed.Value == oneLine)
+                return true; // already so: nothing to write
+            lines[found] = parsed.Name + "=" + oneLine;
+        } else {
+            // After the section's last entry, so blank lines stay between the sections.
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(lastFilled + 1),
+                         key + "=" + oneLine);
+        }
+    }
+    return ReplaceFile(path, Join(profile));
+}
+
+} // namespace os
