@@ -51,6 +51,9 @@ public:
     virtual bool SetForegroundWindow(HWND window) = 0;
     // Brings the application's visible windows to the front (Application.BringToFront).
     virtual void BringToFront() = 0;
+    // The program's window that has the keyboard focus, the owner of windows the shell shows
+    // on the program's behalf; 0 when none of its windows is active.
+    virtual HWND GetActiveWindow() { return 0; }
 };
 
 } // namespace os
