@@ -22,10 +22,16 @@ inline constexpr DWORD MCI_STATUS_ITEM = 0x00000100;
 inline constexpr DWORD MCI_GETDEVCAPS_ITEM = 0x00000100;
 inline constexpr DWORD MCI_SEEK_TO_START = 0x00000100;
 inline constexpr DWORD MCI_SEEK_TO_END = 0x00000200;
+inline constexpr DWORD MCI_SET_TIME_FORMAT = 0x00000400;
 
 inline constexpr DWORD MCI_STATUS_LENGTH = 1;
 inline constexpr DWORD MCI_STATUS_POSITION = 2;
+inline constexpr DWORD MCI_STATUS_NUMBER_OF_TRACKS = 3;
 inline constexpr DWORD MCI_STATUS_MODE = 4;
+inline constexpr DWORD MCI_STATUS_CURRENT_TRACK = 8;
+
+inline constexpr DWORD MCI_FORMAT_MILLISECONDS = 0;
+inline constexpr DWORD MCI_FORMAT_TMSF = 10;
 
 inline constexpr DWORD MCI_GETDEVCAPS_CAN_RECORD = 1;
 inline constexpr DWORD MCI_GETDEVCAPS_HAS_VIDEO = 3;
@@ -58,10 +64,13 @@ inline constexpr MCIERROR MCIERR_BASE = 256;
 inline constexpr MCIERROR MCIERR_INVALID_DEVICE_ID = MCIERR_BASE + 1;
 inline constexpr MCIERROR MCIERR_UNRECOGNIZED_COMMAND = MCIERR_BASE + 5;
 inline constexpr MCIERROR MCIERR_HARDWARE = MCIERR_BASE + 6;
+inline constexpr MCIERROR MCIERR_INVALID_DEVICE_NAME = MCIERR_BASE + 7;
 inline constexpr MCIERROR MCIERR_CANNOT_LOAD_DRIVER = MCIERR_BASE + 10;
 inline constexpr MCIERROR MCIERR_FILE_NOT_FOUND = MCIERR_BASE + 19;
+inline constexpr MCIERROR MCIERR_MISSING_PARAMETER = MCIERR_BASE + 17;
 inline constexpr MCIERROR MCIERR_UNSUPPORTED_FUNCTION = MCIERR_BASE + 18;
 inline constexpr MCIERROR MCIERR_INVALID_FILE = MCIERR_BASE + 40;
+inline constexpr MCIERROR MCIERR_NONAPPLICABLE_FUNCTION = MCIERR_BASE + 46;
 
 // Every command that carries MCI_NOTIFY posts MM_MCINOTIFY (wParam = MCI_NOTIFY_*, lParam =
 // device id) to its callback window when it completes, or supersedes/aborts the earlier one.
@@ -83,6 +92,23 @@ public:
     virtual MCIERROR GetDevCaps(MCIDEVICEID id, DWORD flags, DWORD item, DWORD& value) = 0;
     // The text of an error code; false when there is none.
     virtual bool GetErrorString(MCIERROR error, std::string& text) = 0;
+
+    // Commands that only some devices carry out (video, recorders, drives with a door, CD
+    // tracks); a device without them refuses.
+    virtual MCIERROR Step(MCIDEVICEID /*id*/, DWORD /*flags*/, DWORD /*frames*/, bool /*reverse*/,
+                          HWND /*callback*/) {
+        return MCIERR_UNSUPPORTED_FUNCTION;
+    }
+    virtual MCIERROR Record(MCIDEVICEID /*id*/, DWORD /*flags*/, HWND /*callback*/) {
+        return MCIERR_UNSUPPORTED_FUNCTION;
+    }
+    virtual MCIERROR OpenDoor(MCIDEVICEID /*id*/, DWORD /*flags*/, HWND /*callback*/) {
+        return MCIERR_UNSUPPORTED_FUNCTION;
+    }
+    // MCI_SET with MCI_SET_TIME_FORMAT: MCI_FORMAT_MILLISECONDS, MCI_FORMAT_TMSF, ...
+    virtual MCIERROR SetTimeFormat(MCIDEVICEID /*id*/, DWORD /*flags*/, DWORD /*format*/) {
+        return MCIERR_UNSUPPORTED_FUNCTION;
+    }
 };
 
 } // namespace os
