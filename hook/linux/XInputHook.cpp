@@ -1,0 +1,486 @@
+// The hook library on X11. One thread of its own, with its own display connection, receives
+// XInput2 raw events of the master devices on the root window (every key, button and relative
+// pointer motion on the display, whichever window has the focus) and posts each as a message
+// to the registered receivers through the program's exported message service. The thread
+// sleeps in poll() until the server sends something, so an idle user costs nothing.
+//
+// Absolute pointing devices: the server sends no raw motion for a warped or absolutely placed
+// pointer (a tablet, a touch screen, a remote-desktop or virtual-machine pointer, synthetic
+// moves). An alarm on the SYNC extension's IDLETIME counter covers them: it fires when the
+// display's idle time drops below IdleThresholdMs, that is when input follows a pause. An
+// alarm that no raw event explains is reported as a mouse move at the pointer's position.
+// Such devices therefore give one move per burst of activity after a pause, not one per step.
+
+#include "Hook.h"
+#include "HookEvents.h"
+#include "os/linux/MessageService.h"
+#include "os/linux/X11Keys.h"
+#include "Receivers.h"
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+#include <X11/extensions/sync.h>
+#include <X11/extensions/XInput2.h>
+#include <X11/keysym.h>
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+
+#include <atomic>
+#include <bitset>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int IdleThresholdMs = 500;
+// How long an idle alarm waits for the raw event that explains it.
+constexpr auto AlarmGrace = std::chrono::milliseconds(100);
+constexpr std::int32_t AlarmExplainedMs = 100;
+
+struct MessageService {
+    decltype(&VistrelPostMessage) Post = nullptr;
+    decltype(&VistrelIsWindow) IsWindow = nullptr;
+};
+
+// The program exports its message service; finding it at run time keeps the library free of
+// a link-time tie to one executable.
+MessageService FindMessageService() {
+    MessageService service;
+    service.Post =
+        reinterpret_cast<decltype(&VistrelPostMessage)>(dlsym(RTLD_DEFAULT, "VistrelPostMessage"));
+    service.IsWindow =
+        reinterpret_cast<decltype(&VistrelIsWindow)>(dlsym(RTLD_DEFAULT, "VistrelIsWindow"));
+    return service;
+}
+
+struct HookState;
+HookState& State();
+
+class Watcher {
+public:
+    Watcher() = default;
+    ~Watcher() { Stop(); }
+    Watcher(const Watcher&) = delete;
+    Watcher& operator=(const Watcher&) = delete;
+
+    // Connects to the display and starts the thread; 0 or an errno value.
+    int Start(MessageService service);
+    // Wakes the thread and waits for it to end.
+    void Stop();
+
+private:
+    void Join();
+    bool Connect(int& code);
+    void SetUpIdleAlarm();
+    void Run();
+    void Handle(XEvent& event);
+    void HandleRaw(int type, const XIRawEvent& raw);
+    void HandleKey(const XIRawEvent& raw, bool released);
+    void HandleButton(const XIRawEvent& raw, bool released);
+    void FlushMove();
+    void PointerAt(std::uint32_t& point, std::uintptr_t& window);
+    void Deliver(int kind, unsigned code, std::uintptr_t wParam, std::intptr_t lParam);
+    bool AnyReceiverLeft();
+    static void OnConnectionLost(Display* display, void* self);
+
+    MessageService service_;
+    Display* display_ = nullptr;
+    int xiOpcode_ = 0;
+    int syncEventBase_ = -1;
+    XSyncAlarm alarm_ = None;
+    int wakeRead_ = -1;
+    int wakeWrite_ = -1;
+    std::thread thread_;
+
+    // The thread's own state.
+    std::atomic<bool> connectionLost_{false};
+    std::bitset<256> keysDown_;
+    std::bitset<256> altKeysDown_;
+    bool movePending_ = false;
+    bool alarmPending_ = false;
+    Clock::time_point alarmDeadline_;
+    Time lastInputTime_ = 0;
+};
+
+// Everything the exports share, alive from loading to unloading. The watcher is the last member:
+// it is destroyed first, so unloading stops its thread before the list it delivers to goes.
+struct HookState {
+    std::mutex LifeMutex; // serialises Attach, Detach and unloading
+    std::mutex ListMutex; // guards Receivers and Watching; the thread takes it too
+    hook::ReceiverList Receivers;
+    bool Watching = false; // a thread runs and will deliver to receivers added now
+    std::atomic<int> LastCode{HOOK_OK};
+    Watcher Watch;
+};
+
+HookState TheState;
+
+HookState& State() {
+    return TheState;
+}
+
+int Watcher::Start(MessageService service) {
+    Join(); // a thread that ended by itself when its receivers had gone
+    service_ = service;
+    int code = 0;
+    if (!Connect(code))
+        return code;
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
+        code = errno;
+        XCloseDisplay(display_);
+        display_ = nullptr;
+        return code;
+    }
+    wakeRead_ = fds[0];
+    wakeWrite_ = fds[1];
+    keysDown_.reset();
+    altKeysDown_.reset();
+    movePending_ = false;
+    alarmPending_ = false;
+    connectionLost_ = false;
+    try {
+        thread_ = std::thread(&Watcher::Run, this);
+    } catch (const std::system_error& e) {
+        XCloseDisplay(display_);
+        display_ = nullptr;
+        Join();
+        return e.code().value() != 0 ? e.code().value() : EAGAIN;
+    }
+    return 0;
+}
+
+void Watcher::Stop() {
+    if (thread_.joinable() && wakeWrite_ >= 0) {
+        char byte = 1;
+        while (write(wakeWrite_, &byte, 1) < 0 && errno == EINTR) {
+        }
+    }
+    Join();
+}
+
+void Watcher::Join() {
+    if (thread_.joinable())
+        thread_.join();
+    if (wakeRead_ >= 0)
+        close(wakeRead_);
+    if (wakeWrite_ >= 0)
+        close(wakeWrite_);
+    wakeRead_ = wakeWrite_ = -1;
+}
+
+void Watcher::OnConnectionLost(Display* /*display*/, void* self) {
+    // Returning instead of exiting: losing the display must not end the program from here.
+    static_cast<Watcher*>(self)->connectionLost_ = true;
+}
+
+bool Watcher::Connect(int& code) {
+    display_ = XOpenDisplay(nullptr);
+    if (display_ == nullptr) {
+        code = ECONNREFUSED;
+        return false;
+    }
+    XSetIOErrorExitHandler(display_, &Watcher::OnConnectionLost, this);
+    int event = 0;
+    int error = 0;
+    int major = 2;
+    // 2.1 and later deliver raw events even while another client grabs the device (the
+    // program's own hot key, a menu), which is when a key press must still count.
+    int minor = 2;
+    if (!XQueryExtension(display_, "XInputExtension", &xiOpcode_, &event, &error) ||
+        XIQueryVersion(display_, &major, &minor) != Success) {
+        XCloseDisplay(display_);
+        display_ = nullptr;
+        code = ENOTSUP;
+        return false;
+    }
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    XISetMask(bits, XI_RawKeyPress);
+    XISetMask(bits, XI_RawKeyRelease);
+    XISetMask(bits, XI_RawButtonPress);
+    XISetMask(bits, XI_RawButtonRelease);
+    XISetMask(bits, XI_RawMotion);
+    // Master devices only: selecting every device would report each event twice.
+    XIEventMask mask{XIAllMasterDevices, sizeof bits, bits};
+    XISelectEvents(display_, DefaultRootWindow(display_), &mask, 1);
+    SetUpIdleAlarm();
+    XFlush(display_);
+    return true;
+}
+
+void Watcher::SetUpIdleAlarm() {
+    alarm_ = None;
+    syncEventBase_ = -1;
+    int eventBase = 0;
+    int errorBase = 0;
+    int major = 0;
+    int minor = 0;
+    if (!XSyncQueryExtension(display_, &eventBase, &errorBase) ||
+        !XSyncInitialize(display_, &major, &minor))
+        return; // no fallback for absolute pointers, raw events still work
+    int count = 0;
+    XSyncSystemCounter* counters = XSyncListSystemCounters(display_, &count);
+    XSyncCounter idle = None;
+    for (int i = 0; i < count; ++i)
+        if (std::strcmp(counters[i].name, "IDLETIME") == 0)
+            idle = counters[i].counter;
+    if (counters != nullptr)
+        XSyncFreeSystemCounterList(counters);
+    if (idle == None)
+        return;
+    XSyncAlarmAttributes attributes{};
+    attributes.trigger.counter = idle;
+    attributes.trigger.value_type = XSyncAbsolute;
+    XSyncIntToValue(&attributes.trigger.wait_value, IdleThresholdMs);
+    attributes.trigger.test_type = XSyncNegativeTransition;
+    XSyncIntToValue(&attributes.delta, 0); // stays armed after each trigger
+    attributes.events = True;
+    alarm_ = XSyncCreateAlarm(display_,
+                              XSyncCACounter | XSyncCAValueType | XSyncCAValue | XSyncCATestType |
+                                  XSyncCADelta | XSyncCAEvents,
+                              &attributes);
+    if (alarm_ != None)
+        syncEventBase_ = eventBase;
+}
+
+void Watcher::Run() {
+    const int connection = ConnectionNumber(display_);
+    for (;;) {
+        while (!connectionLost_ && XPending(display_) > 0) {
+            XEvent event;
+            XNextEvent(display_, &event);
+            Handle(event);
+        }
+        int timeout = -1;
+        if (alarmPending_) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(alarmDeadline_ -
+                                                                              Clock::now());
+            if (left.count() <= 0) {
+                alarmPending_ = false;
+                movePending_ = true; // input without a raw event: an absolute pointer
+            } else {
+                timeout = static_cast<int>(left.count()) + 1;
+            }
+        }
+        FlushMove(); // one message for a run of motion
+        if (connectionLost_ || !AnyReceiverLeft())
+            break;
+        pollfd fds[2] = {{connection, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
+        int ready = poll(fds, 2, timeout);
+        if (ready < 0 && errno != EINTR)
+            break;
+        if (ready > 0 && fds[1].revents != 0)
+            break;
+        if (ready > 0 && (fds[0].revents & (POLLERR | POLLNVAL)) != 0)
+            break;
+        // POLLHUP goes on to XPending, which notices the lost connection.
+    }
+    XCloseDisplay(display_);
+    display_ = nullptr;
+}
+
+bool Watcher::AnyReceiverLeft() {
+    HookState& state = State();
+    std::lock_guard lock(state.ListMutex);
+    if (!state.Receivers.Empty())
+        return true;
+    // Every receiver has gone: end here, so that a library nobody listens to costs nothing.
+    // The next registration starts a new thread.
+    state.Watching = false;
+    return false;
+}
+
+void Watcher::Handle(XEvent& event) {
+    if (event.type == GenericEvent && event.xcookie.extension == xiOpcode_) {
+        if (XGetEventData(display_, &event.xcookie)) {
+            HandleRaw(event.xcookie.evtype, *static_cast<XIRawEvent*>(event.xcookie.data));
+            XFreeEventData(display_, &event.xcookie);
+        }
+    } else if (syncEventBase_ >= 0 && event.type == syncEventBase_ + XSyncAlarmNotify) {
+        const auto& notify = reinterpret_cast<const XSyncAlarmNotifyEvent&>(event);
+        // Explained already when a raw event came with it; otherwise wait briefly for one.
+        auto sinceInput = static_cast<std::int32_t>(static_cast<std::uint32_t>(notify.time) -
+                                                    static_cast<std::uint32_t>(lastInputTime_));
+        if (sinceInput > AlarmExplainedMs && !alarmPending_) {
+            alarmPending_ = true;
+            alarmDeadline_ = Clock::now() + AlarmGrace;
+        }
+    } else if (event.type == MappingNotify) {
+        XRefreshKeyboardMapping(&event.xmapping);
+    }
+}
+
+void Watcher::HandleRaw(int type, const XIRawEvent& raw) {
+    lastInputTime_ = raw.time;
+    alarmPending_ = false;
+    switch (type) {
+    case XI_RawKeyPress:
+        HandleKey(raw, false);
+        break;
+    case XI_RawKeyRelease:
+        HandleKey(raw, true);
+        break;
+    case XI_RawButtonPress:
+        HandleButton(raw, false);
+        break;
+    case XI_RawButtonRelease:
+        HandleButton(raw, true);
+        break;
+    case XI_RawMotion:
+        movePending_ = true;
+        break;
+    default:
+        break;
+    }
+}
+
+void Watcher::HandleKey(const XIRawEvent& raw, bool released) {
+    auto keycode = static_cast<unsigned>(raw.detail) & 0xFF;
+    bool repeat = !released && (raw.flags & XIKeyRepeat) != 0;
+    bool wasDown = released || repeat || keysDown_.test(keycode);
+    keysDown_.set(keycode, !released);
+    KeySym keysym = XkbKeycodeToKeysym(display_, static_cast<KeyCode>(keycode), 0, 0);
+    if (keysym == XK_Alt_L || keysym == XK_Alt_R || keysym == XK_Meta_L || keysym == XK_Meta_R)
+        altKeysDown_.set(keycode, !released);
+    int virtualKey = os::VirtualKeyFromKeysym(keysym);
+    std::uint32_t flags = hook::KeystrokeFlags(1, hook::ScanCodeFromX(keycode), altKeysDown_.any(),
+                                               wasDown, released);
+    Deliver(HOOK_KEYBOARD, 0, static_cast<std::uintptr_t>(virtualKey),
+            static_cast<std::intptr_t>(static_cast<std::int32_t>(flags)));
+}
+
+void Watcher::HandleButton(const XIRawEvent& raw, bool released) {
+    int code = hook::MouseButtonCode(static_cast<unsigned>(raw.detail), released);
+    if (code < 0)
+        return;
+    FlushMove(); // motion before the press is reported before it
+    if (code == 0) {
+        movePending_ = true; // wheel and side buttons: the mouse was used
+        return;
+    }
+    std::uint32_t point = 0;
+    std::uintptr_t window = 0;
+    PointerAt(point, window);
+    Deliver(HOOK_MOUSE, static_cast<unsigned>(code), point, static_cast<std::intptr_t>(window));
+}
+
+void Watcher::FlushMove() {
+    if (!movePending_ || connectionLost_)
+        return;
+    movePending_ = false;
+    std::uint32_t point = 0;
+    std::uintptr_t window = 0;
+    PointerAt(point, window);
+    Deliver(HOOK_MOUSE, 0, point, static_cast<std::intptr_t>(window));
+}
+
+void Watcher::PointerAt(std::uint32_t& point, std::uintptr_t& window) {
+    Window root = None;
+    Window child = None;
+    int rootX = 0;
+    int rootY = 0;
+    int x = 0;
+    int y = 0;
+    unsigned mask = 0;
+    // False only when the pointer is on another screen; the coordinates are still its own.
+    XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &rootX, &rootY, &x, &y,
+                  &mask);
+    point = hook::PackPoint(rootX, rootY);
+    window = static_cast<std::uintptr_t>(child);
+}
+
+void Watcher::Deliver(int kind, unsigned code, std::uintptr_t wParam, std::intptr_t lParam) {
+    HookState& state = State();
+    std::vector<std::uintptr_t> windows;
+    {
+        std::lock_guard lock(state.ListMutex);
+        windows = state.Receivers.WindowsOf(kind);
+    }
+    // Posting happens outside the lock: the program's loop takes its own lock to queue.
+    for (std::uintptr_t window : windows) {
+        if (service_.Post(window, hook::WM_USER + code, wParam, lParam) != 0)
+            continue;
+        // The window has gone (its component was deactivated without telling the library).
+        std::lock_guard lock(state.ListMutex);
+        if (service_.IsWindow(window) == 0)
+            state.Receivers.RemoveWindow(window);
+    }
+}
+
+} // namespace
+
+extern "C" {
+
+HOOK_EXPORT int HOOK_CALL AttachReceiver(int kind, int window, int allowFiltering) {
+    HookState& state = State();
+    kind &= 0xFF;
+    auto handle = static_cast<std::uintptr_t>(static_cast<std::uint32_t>(window));
+    auto finish = [&state](int code) {
+        state.LastCode = code;
+        return code;
+    };
+    if (kind != HOOK_KEYBOARD && kind != HOOK_MOUSE)
+        return finish(EINVAL);
+    MessageService service = FindMessageService();
+    if (service.Post == nullptr || service.IsWindow == nullptr)
+        return finish(ENOSYS); // not loaded by the program
+    if (handle == 0 || service.IsWindow(handle) == 0)
+        return finish(EINVAL);
+
+    std::lock_guard life(state.LifeMutex);
+    bool start = false;
+    {
+        std::lock_guard lock(state.ListMutex);
+        state.Receivers.Prune([&](std::uintptr_t w) { return service.IsWindow(w) != 0; });
+        int code = state.Receivers.Add({kind, handle, (allowFiltering & 0xFF) != 0});
+        if (code != HOOK_OK)
+            return finish(code);
+        start = !state.Watching;
+        state.Watching = true;
+    }
+    if (start) {
+        int code = state.Watch.Start(service);
+        if (code != 0) {
+            std::lock_guard lock(state.ListMutex);
+            state.Receivers.Remove(kind, handle);
+            state.Watching = false;
+            return finish(code);
+        }
+    }
+    return finish(HOOK_OK);
+}
+
+HOOK_EXPORT int HOOK_CALL DetachReceiver(int kind, int window) {
+    HookState& state = State();
+    auto handle = static_cast<std::uintptr_t>(static_cast<std::uint32_t>(window));
+    std::lock_guard life(state.LifeMutex);
+    bool stop = false;
+    {
+        std::lock_guard lock(state.ListMutex);
+        if (!state.Receivers.Remove(kind & 0xFF, handle)) {
+            state.LastCode = HOOK_NOT_REGISTERED;
+            return HOOK_NOT_REGISTERED;
+        }
+        stop = state.Receivers.Empty() && state.Watching;
+        if (stop)
+            state.Watching = false;
+    }
+    if (stop)
+        state.Watch.Stop();
+    state.LastCode = HOOK_OK;
+    return HOOK_OK;
+}
+
+HOOK_EXPORT int HOOK_CALL LastError(void) {
+    return State().LastCode;
+}
+
+} // extern "C"
