@@ -17,6 +17,9 @@
 #include "os/linux/X11Keys.h"
 #include "Receivers.h"
 
+// Xlib first: the extension headers build on its types.
+#include <X11/Xlib.h>
+
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -25,7 +28,6 @@
 #include <X11/extensions/XInput2.h>
 #include <X11/keysym.h>
 #include <X11/XKBlib.h>
-#include <X11/Xlib.h>
 
 #include <atomic>
 #include <bitset>
