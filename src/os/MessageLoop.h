@@ -51,6 +51,10 @@ public:
     virtual bool SetForegroundWindow(HWND window) = 0;
     // Brings the application's visible windows to the front (Application.BringToFront).
     virtual void BringToFront() = 0;
+
+    // Runs when the system asks the program to end: the user's session ends, or (Linux) the
+    // process receives SIGTERM or SIGINT. The program then closes as its Exit command does.
+    virtual void SetEndSessionHandler(std::function<void()> handler) { (void)handler; }
     // The program's window that has the keyboard focus, the owner of windows the shell shows
     // on the program's behalf; 0 when none of its windows is active.
     virtual HWND GetActiveWindow() { return 0; }

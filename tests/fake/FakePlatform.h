@@ -62,6 +62,14 @@ public:
     os::UINT GetDoubleClickTime() override { return DoubleClickTime; }
     bool SetForegroundWindow(os::HWND window) override;
     void BringToFront() override { ++BringToFrontCount; }
+    void SetEndSessionHandler(std::function<void()> handler) override {
+        endSession_ = std::move(handler);
+    }
+    // As the system does when the user's session ends.
+    void EndSession() {
+        if (endSession_)
+            endSession_();
+    }
 
     // Moves virtual time forward, firing every timer that comes due on the way, in order of
     // due time (creation order breaks ties), and handling posted messages after each.
@@ -119,6 +127,7 @@ private:
     int nextHook_ = 1;
     std::uint64_t nextOrder_ = 0;
     bool terminated_ = false;
+    std::function<void()> endSession_;
 };
 
 class FakeShell : public os::Shell {
