@@ -1,0 +1,522 @@
+#include "os/linux/LinuxMci.h"
+
+#include "os/linux/MidiLength.h"
+
+#include <SDL2/SDL.h>
+#include <SDL2/SDL_mixer.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <strings.h>
+
+namespace os {
+
+namespace {
+
+constexpr UINT WM_MUSIC_FINISHED = WM_USER + 1;
+
+// The mixer reports the end of its music through a plain function on its own thread (or on
+// the thread that halts it). The report carries the generation of the play that was running,
+// so that a halt we asked for, or an end that raced with a newer play, is recognised as stale.
+std::mutex hookMutex;
+MessageLoop* hookLoop = nullptr;
+HWND hookWindow = 0;
+std::uint64_t hookGeneration = 0;
+
+void SDLCALL OnMusicFinished() {
+    std::lock_guard lock(hookMutex);
+    if (hookLoop != nullptr && hookGeneration != 0)
+        hookLoop->PostMessage(hookWindow, WM_MUSIC_FINISHED, hookGeneration, 0);
+}
+
+void SetHookGeneration(std::uint64_t generation) {
+    std::lock_guard lock(hookMutex);
+    hookGeneration = generation;
+}
+
+bool EndsWithNoCase(const std::string& text, const std::string& suffix) {
+    return text.size() >= suffix.size() &&
+           strcasecmp(text.c_str() + text.size() - suffix.size(), suffix.c_str()) == 0;
+}
+
+bool EqualsNoCase(const std::string& a, const char* b) {
+    return strcasecmp(a.c_str(), b) == 0;
+}
+
+std::string Trim(const std::string& text) {
+    const char* blanks = " \t\r\n";
+    std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+// Where Debian and other distributions put a General MIDI sound font.
+const char* const SoundFontCandidates[] = {
+    "/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/FluidR3_GM.sf2",
+    "/usr/share/sounds/sf3/default-GM.sf3", "/usr/share/soundfonts/default.sf2",
+    "/usr/share/soundfonts/FluidR3_GM.sf2",
+};
+
+void ChooseSoundFont() {
+    const char* fromEnvironment = std::getenv("SDL_SOUNDFONTS");
+    if (fromEnvironment != nullptr && *fromEnvironment != '\0')
+        return;
+    if (Mix_GetSoundFonts() != nullptr)
+        return;
+    std::error_code ec;
+    for (const char* candidate : SoundFontCandidates) {
+        if (std::filesystem::is_regular_file(candidate, ec)) {
+            Mix_SetSoundFonts(candidate);
+            return;
+        }
+    }
+}
+
+} // namespace
+
+LinuxMci::LinuxMci(MessageLoop& loop) : loop_(loop) {}
+
+LinuxMci::~LinuxMci() {
+    for (auto& [id, device] : devices_) {
+        if (playing_ == id)
+            Halt(device);
+        Mix_FreeMusic(device.Music);
+    }
+    devices_.clear();
+    CloseAudio();
+    if (window_ != 0)
+        loop_.DestroyWindow(window_);
+}
+
+std::string LinuxMci::PlaylistEntry(const std::string& playlistPath) {
+    std::ifstream in(playlistPath, std::ios::binary);
+    std::string line;
+    bool first = true;
+    while (std::getline(in, line)) {
+        if (first && line.compare(0, 3, "\xEF\xBB\xBF") == 0)
+            line.erase(0, 3);
+        first = false;
+        line = Trim(line);
+        if (line.empty() || line[0] == '#')
+            continue;
+        if (line[0] == '/')
+            return line;
+        std::size_t slash = playlistPath.rfind('/');
+        return slash == std::string::npos ? line : playlistPath.substr(0, slash + 1) + line;
+    }
+    return {};
+}
+
+MCIERROR LinuxMci::Fail(MCIERROR code, std::string text) {
+    errorTexts_[code] = std::move(text);
+    return code;
+}
+
+MCIERROR LinuxMci::OpenAudio(std::string& reason) {
+    if (audioOpen_)
+        return 0;
+    ChooseSoundFont();
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        reason = SDL_GetError();
+        return MCIERR_CANNOT_LOAD_DRIVER;
+    }
+    // Decoders that cannot be loaded show up as a failure to open a file of their kind.
+    Mix_Init(MIX_INIT_MID | MIX_INIT_MP3);
+    if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 2048) != 0) {
+        reason = Mix_GetError();
+        Mix_Quit();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return MCIERR_CANNOT_LOAD_DRIVER;
+    }
+    {
+        std::lock_guard lock(hookMutex);
+        hookLoop = &loop_;
+        hookWindow = window_;
+        hookGeneration = 0;
+    }
+    Mix_HookMusicFinished(&OnMusicFinished);
+    audioOpen_ = true;
+    return 0;
+}
+
+// The output stays open only while a device is: an open output keeps a thread feeding the
+// sound card even in silence.
+void LinuxMci::CloseAudio() {
+    if (!audioOpen_)
+        return;
+    Mix_HookMusicFinished(nullptr);
+    {
+        std::lock_guard lock(hookMutex);
+        hookLoop = nullptr;
+        hookGeneration = 0;
+    }
+    Mix_CloseAudio();
+    Mix_Quit();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    audioOpen_ = false;
+}
+
+LinuxMci::Device* LinuxMci::Find(MCIDEVICEID id) {
+    auto it = devices_.find(id);
+    return it == devices_.end() ? nullptr : &it->second;
+}
+
+DWORD LinuxMci::CurrentPosition(const Device& device) const {
+    if (device.Mode != State::Playing)
+        return device.Position;
+    double ms = -1;
+    if (!device.Midi) {
+        double seconds = Mix_GetMusicPosition(device.Music);
+        if (seconds >= 0)
+            ms = seconds * 1000.0;
+    }
+    if (ms < 0) {
+        // The synthesiser cannot tell where it is: count the time since the play began.
+        auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() -
+                                                                             device.PlayStarted);
+        ms = static_cast<double>(device.PlayStartPosition) + static_cast<double>(elapsed.count());
+    }
+    DWORD position = static_cast<DWORD>(std::lround(std::max(ms, 0.0)));
+    return device.Length > 0 ? std::min(position, device.Length) : position;
+}
+
+void LinuxMci::Halt(Device& device) {
+    device.Position = CurrentPosition(device);
+    device.Mode = State::Stopped;
+    device.Generation = 0;
+    SetHookGeneration(0); // the halt reports an end too; it is not a natural one
+    Mix_HaltMusic();
+    playing_ = 0;
+}
+
+void LinuxMci::Notify(HWND callback, WPARAM code, MCIDEVICEID id) {
+    if (callback != 0)
+        loop_.PostMessage(callback, MM_MCINOTIFY, code, id);
+}
+
+void LinuxMci::EndNotify(Device& device, MCIDEVICEID id, WPARAM code) {
+    if (!device.NotifyPending)
+        return;
+    device.NotifyPending = false;
+    Notify(device.NotifyWindow, code, id);
+}
+
+MCIERROR LinuxMci::Open(const std::string& deviceType, const std::string& elementName, DWORD flags,
+                        HWND callback, MCIDEVICEID& deviceId) {
+    deviceId = 0;
+    if ((flags & MCI_OPEN_TYPE) && !deviceType.empty() && !EqualsNoCase(deviceType, "Sequencer") &&
+        !EqualsNoCase(deviceType, "WaveAudio") && !EqualsNoCase(deviceType, "MPEGVideo"))
+        return Fail(MCIERR_INVALID_DEVICE_NAME, "Cannot open " + elementName +
+                                                    ": there is no audio device of type \"" +
+                                                    deviceType + "\"");
+    if (elementName.empty() || !(flags & (MCI_OPEN_ELEMENT | MCI_OPEN_TYPE)))
+        return Fail(MCIERR_MISSING_PARAMETER, "Cannot open: no file name was given");
+
+    std::error_code ec;
+    std::string file = elementName;
+    std::string what = "the file";
+    if (EndsWithNoCase(elementName, ".m3u")) {
+        if (!std::filesystem::exists(elementName, ec))
+            return Fail(MCIERR_FILE_NOT_FOUND,
+                        "Cannot open " + elementName + ": the file does not exist");
+        file = PlaylistEntry(elementName);
+        if (file.empty())
+            return Fail(MCIERR_INVALID_FILE,
+                        "Cannot open " + elementName + ": the playlist names no file");
+        what = "the file it names, " + file + ",";
+    }
+    if (!std::filesystem::exists(file, ec))
+        return Fail(MCIERR_FILE_NOT_FOUND,
+                    "Cannot open " + elementName + ": " + what + " does not exist");
+    if (std::filesystem::is_directory(file, ec))
+        return Fail(MCIERR_INVALID_FILE,
+                    "Cannot open " + elementName + ": " + what + " is a folder");
+
+    if (window_ == 0)
+        window_ = loop_.CreateMessageWindow([this](UINT msg, WPARAM wParam, LPARAM lParam) {
+            return WindowProc(msg, wParam, lParam);
+        });
+    std::string reason;
+    if (MCIERROR error = OpenAudio(reason); error != 0)
+        return Fail(error, "Cannot open " + elementName + ": no audio output is available (" +
+                               reason + ")");
+
+    Mix_Music* music = Mix_LoadMUS(file.c_str());
+    if (music == nullptr) {
+        reason = Mix_GetError();
+        if (devices_.empty())
+            CloseAudio();
+        return Fail(MCIERR_INVALID_FILE, "Cannot open " + elementName + ": " +
+                                             (file == elementName ? "" : file + ": ") + reason);
+    }
+
+    Device device;
+    device.Element = elementName;
+    device.Music = music;
+    device.Midi = Mix_GetMusicType(music) == MUS_MID;
+    double seconds = Mix_MusicDuration(music);
+    if (seconds >= 0)
+        device.Length = static_cast<DWORD>(std::lround(seconds * 1000.0));
+    else if (device.Midi)
+        device.Length = MidiFileLengthMs(file).value_or(0);
+
+    while (nextId_ == 0 || devices_.count(nextId_) != 0)
+        ++nextId_;
+    deviceId = nextId_++;
+    devices_.emplace(deviceId, device);
+    if (flags & MCI_NOTIFY)
+        Notify(callback, MCI_NOTIFY_SUCCESSFUL, deviceId);
+    return 0;
+}
+
+MCIERROR LinuxMci::Play(MCIDEVICEID id, DWORD flags, HWND callback, DWORD from, DWORD /*to*/) {
+    Device* device = Find(id);
+    if (device == nullptr)
+        return MCIERR_INVALID_DEVICE_ID;
+    if (flags & MCI_TO)
+        return MCIERR_UNSUPPORTED_FUNCTION; // play ranges are never asked for
+    DWORD start = CurrentPosition(*device);
+    if (flags & MCI_FROM)
+        start = device->Length > 0 ? std::min(from, device->Length) : from;
+
+    // A play that still has its notification pending gives way to this one.
+    EndNotify(*device, id, (flags & MCI_NOTIFY) ? MCI_NOTIFY_SUPERSEDED : MCI_NOTIFY_ABORTED);
+    if (playing_ != 0 && playing_ != id) {
+        Device& other = devices_.at(playing_);
+        MCIDEVICEID otherId = playing_;
+        Halt(other);
+        EndNotify(other, otherId, MCI_NOTIFY_ABORTED);
+    }
+
+    if (device->Length > 0 && start >= device->Length) {
+        // Nothing left to play: done at once, as a play that reached its end.
+        if (playing_ == id)
+            Halt(*device);
+        device->Position = device->Length;
+        if (flags & MCI_NOTIFY)
+            Notify(callback, MCI_NOTIFY_SUCCESSFUL, id);
+        return 0;
+    }
+
+    bool keepsPlaying = playing_ == id && device->Mode == State::Playing && !(flags & MCI_FROM);
+    if (playing_ == id && device->Mode == State::Paused && !(flags & MCI_FROM)) {
+        Mix_ResumeMusic();
+        device->Mode = State::Playing;
+        device->PlayStarted = Clock::now();
+        device->PlayStartPosition = device->Position;
+    } else if (!keepsPlaying) {
+        if (playing_ == id)
+            Halt(*device);
+        std::uint64_t generation = nextGeneration_++;
+        SetHookGeneration(generation);
+        int result = -1;
+        if (start > 0 && !device->Midi)
+            result = Mix_FadeInMusicPos(device->Music, 0, 0, start / 1000.0);
+        if (result != 0) {
+            // The synthesiser cannot start in the middle: it plays from the beginning.
+            start = 0;
+            result = Mix_PlayMusic(device->Music, 0);
+        }
+        if (result != 0) {
+            SetHookGeneration(0);
+            return Fail(MCIERR_HARDWARE,
+                        "Cannot play " + device->Element + ": " + std::string(Mix_GetError()));
+        }
+        playing_ = id;
+        device->Mode = State::Playing;
+        device->Generation = generation;
+        device->PlayStarted = Clock::now();
+        device->PlayStartPosition = start;
+    }
+    device->NotifyWindow = callback;
+    device->NotifyPending = (flags & MCI_NOTIFY) != 0;
+
+    if (flags & MCI_WAIT) {
+        std::uint64_t generation = device->Generation;
+        while (playing_ == id && device->Mode == State::Playing && Mix_PlayingMusic())
+            SDL_Delay(10);
+        MusicFinished(generation);
+    }
+    return 0;
+}
+
+MCIERROR LinuxMci::Stop(MCIDEVICEID id, DWORD flags, HWND callback) {
+    Device* device = Find(id);
+    if (device == nullptr)
+        return MCIERR_INVALID_DEVICE_ID;
+    if (playing_ == id)
+        Halt(*device);
+    EndNotify(*device, id, MCI_NOTIFY_ABORTED);
+    if (flags & MCI_NOTIFY)
+        Notify(callback, MCI_NOTIFY_SUCCESSFUL, id);
+    return 0;
+}
+
+MCIERROR LinuxMci::Pause(MCIDEVICEID id, DWORD flags, HWND callback) {
+    Device* device = Find(id);
+    if (device == nullptr)
+        return MCIERR_INVALID_DEVICE_ID;
+    if (device->Mode == State::Playing) {
+        device->Position = CurrentPosition(*device);
+        Mix_PauseMusic();
+        device->Mode = State::Paused;
+    }
+    if (flags & MCI_NOTIFY)
+        Notify(callback, MCI_NOTIFY_SUCCESSFUL, id);
+    return 0;
+}
+
+MCIERROR LinuxMci::Resume(MCIDEVICEID id, DWORD flags, HWND callback) {
+    Device* device = Find(id);
+    if (device == nullptr)
+        return MCIERR_INVALID_DEVICE_ID;
+    if (device->Mode != State::Paused)
+        return MCIERR_NONAPPLICABLE_FUNCTION;
+    Mix_ResumeMusic();
+    device->Mode = State::Playing;
+    device->PlayStarted = Clock::now();
+    device->PlayStartPosition = device->Position;
+    if (flags & MCI_NOTIFY)
+        Notify(callback, MCI_NOTIFY_SUCCESSFUL, id);
+    return 0;
+}
+
+MCIERROR LinuxMci::Close(MCIDEVICEID id, DWORD flags, HWND callback) {
+    Device* device = Find(id);
+    if (device == nullptr)
+        return MCIERR_INVALID_DEVICE_ID;
+    if (playing_ == id)
+        Halt(*device);
+    EndNotify(*device, id, MCI_NOTIFY_ABORTED);
+    Mix_FreeMusic(device->Music);
+    devices_.erase(id);
+    if (devices_.empty())
+        CloseAudio();
+    if (flags & MCI_NOTIFY)
+        Notify(callback, MCI_NOTIFY_SUCCESSFUL, id);
+    return 0;
+}
+
+MCIERROR LinuxMci::Seek(MCIDEVICEID id, DWORD flags, DWORD to, HWND callback) {
+    Device* device = Find(id);
+    if (device == nullptr)
+        return MCIERR_INVALID_DEVICE_ID;
+    if (!(flags & (MCI_SEEK_TO_START | MCI_SEEK_TO_END | MCI_TO)))
+        return MCIERR_MISSING_PARAMETER;
+    // Seeking stops a play.
+    if (playing_ == id)
+        Halt(*device);
+    EndNotify(*device, id, MCI_NOTIFY_ABORTED);
+    if (flags & MCI_SEEK_TO_START)
+        device->Position = 0;
+    else if (flags & MCI_SEEK_TO_END)
+        device->Position = device->Length;
+    else
+        device->Position = device->Length > 0 ? std::min(to, device->Length) : to;
+    if (flags & MCI_NOTIFY)
+        Notify(callback, MCI_NOTIFY_SUCCESSFUL, id);
+    return 0;
+}
+
+MCIERROR LinuxMci::Status(MCIDEVICEID id, DWORD /*flags*/, DWORD item, DWORD& value) {
+    Device* device = Find(id);
+    if (device == nullptr) {
+        if (item == MCI_STATUS_MODE)
+            value = MCI_MODE_NOT_READY;
+        return MCIERR_INVALID_DEVICE_ID;
+    }
+    switch (item) {
+    case MCI_STATUS_LENGTH:
+        value = device->Length;
+        return 0;
+    case MCI_STATUS_POSITION:
+        value = CurrentPosition(*device);
+        return 0;
+    case MCI_STATUS_MODE:
+        value = device->Mode == State::Playing  ? MCI_MODE_PLAY
+                : device->Mode == State::Paused ? MCI_MODE_PAUSE
+                                                : MCI_MODE_STOP;
+        return 0;
+    case MCI_STATUS_NUMBER_OF_TRACKS:
+    case MCI_STATUS_CURRENT_TRACK:
+        value = 1;
+        return 0;
+    default:
+        return MCIERR_UNSUPPORTED_FUNCTION;
+    }
+}
+
+MCIERROR LinuxMci::GetDevCaps(MCIDEVICEID id, DWORD /*flags*/, DWORD item, DWORD& value) {
+    Device* device = Find(id);
+    if (device == nullptr)
+        return MCIERR_INVALID_DEVICE_ID;
+    switch (item) {
+    case MCI_GETDEVCAPS_CAN_PLAY:
+        value = 1;
+        return 0;
+    case MCI_GETDEVCAPS_CAN_RECORD:
+    case MCI_GETDEVCAPS_CAN_EJECT:
+    case MCI_GETDEVCAPS_HAS_VIDEO:
+        value = 0;
+        return 0;
+    case MCI_GETDEVCAPS_DEVICE_TYPE:
+        value = device->Midi ? MCI_DEVTYPE_SEQUENCER : MCI_DEVTYPE_WAVEFORM_AUDIO;
+        return 0;
+    default:
+        return MCIERR_UNSUPPORTED_FUNCTION;
+    }
+}
+
+bool LinuxMci::GetErrorString(MCIERROR error, std::string& text) {
+    if (auto it = errorTexts_.find(error); it != errorTexts_.end()) {
+        text = it->second;
+        return true;
+    }
+    switch (error) {
+    case MCIERR_INVALID_DEVICE_ID:
+        text = "The audio device is not open.";
+        return true;
+    case MCIERR_UNSUPPORTED_FUNCTION:
+        text = "The audio device cannot carry out this command.";
+        return true;
+    case MCIERR_NONAPPLICABLE_FUNCTION:
+        text = "The command does not apply while the audio device is in this state.";
+        return true;
+    case MCIERR_MISSING_PARAMETER:
+        text = "The command lacks a parameter it needs.";
+        return true;
+    default:
+        return false;
+    }
+}
+
+void LinuxMci::MusicFinished(std::uint64_t generation) {
+    for (auto& [id, device] : devices_) {
+        if (generation == 0 || device.Generation != generation || playing_ != id ||
+            device.Mode != State::Playing)
+            continue;
+        DWORD position = CurrentPosition(device);
+        if (device.Length == 0)
+            device.Length = position; // learnt now that the piece has played through
+        device.Position = device.Length;
+        device.Mode = State::Stopped;
+        device.Generation = 0;
+        SetHookGeneration(0);
+        playing_ = 0;
+        EndNotify(device, id, MCI_NOTIFY_SUCCESSFUL);
+        return;
+    }
+}
+
+LRESULT LinuxMci::WindowProc(UINT msg, WPARAM wParam, LPARAM /*lParam*/) {
+    if (msg == WM_MUSIC_FINISHED)
+        MusicFinished(wParam);
+    return 0;
+}
+
+} // namespace os

@@ -1,0 +1,84 @@
+// The audio device on SDL2_mixer: MIDI (through FluidSynth and a General MIDI sound font),
+// WAV and MP3 files opened by name, and one-line ".m3u" playlists opened by their own name.
+// The mixer has one music stream, so one device plays at a time: starting another stops the
+// one that played (its pending notification reports "aborted").
+#pragma once
+
+#include "os/Mci.h"
+#include "os/MessageLoop.h"
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <string>
+
+struct _Mix_Music;
+
+namespace os {
+
+class LinuxMci : public Mci {
+public:
+    // The loop must outlive the device: notifications travel through it.
+    explicit LinuxMci(MessageLoop& loop);
+    ~LinuxMci() override;
+    LinuxMci(const LinuxMci&) = delete;
+    LinuxMci& operator=(const LinuxMci&) = delete;
+
+    MCIERROR Open(const std::string& deviceType, const std::string& elementName, DWORD flags,
+                  HWND callback, MCIDEVICEID& deviceId) override;
+    MCIERROR Play(MCIDEVICEID id, DWORD flags, HWND callback, DWORD from, DWORD to) override;
+    MCIERROR Stop(MCIDEVICEID id, DWORD flags, HWND callback) override;
+    MCIERROR Pause(MCIDEVICEID id, DWORD flags, HWND callback) override;
+    MCIERROR Resume(MCIDEVICEID id, DWORD flags, HWND callback) override;
+    MCIERROR Close(MCIDEVICEID id, DWORD flags, HWND callback) override;
+    MCIERROR Seek(MCIDEVICEID id, DWORD flags, DWORD to, HWND callback) override;
+    MCIERROR Status(MCIDEVICEID id, DWORD flags, DWORD item, DWORD& value) override;
+    MCIERROR GetDevCaps(MCIDEVICEID id, DWORD flags, DWORD item, DWORD& value) override;
+    bool GetErrorString(MCIERROR error, std::string& text) override;
+
+    // The file a playlist names: its first line that is neither empty nor a comment, relative
+    // to the playlist's folder unless absolute. Empty when the playlist cannot be read or
+    // names nothing.
+    static std::string PlaylistEntry(const std::string& playlistPath);
+
+private:
+    using Clock = std::chrono::steady_clock;
+    enum class State { Stopped, Playing, Paused };
+    struct Device {
+        std::string Element;
+        _Mix_Music* Music = nullptr;
+        bool Midi = false;
+        DWORD Length = 0;   // ms
+        DWORD Position = 0; // ms, while not playing
+        State Mode = State::Stopped;
+        Clock::time_point PlayStarted; // wall clock, where the mixer cannot tell the position
+        DWORD PlayStartPosition = 0;
+        std::uint64_t Generation = 0; // of the play that runs; matches the mixer's end report
+        HWND NotifyWindow = 0;
+        bool NotifyPending = false;
+    };
+
+    MCIERROR Fail(MCIERROR code, std::string text);
+    MCIERROR OpenAudio(std::string& reason);
+    void CloseAudio();
+    Device* Find(MCIDEVICEID id);
+    DWORD CurrentPosition(const Device& device) const;
+    // Takes the device's music out of the mixer, keeping its position.
+    void Halt(Device& device);
+    // Ends the pending play notification with the given code.
+    void EndNotify(Device& device, MCIDEVICEID id, WPARAM code);
+    void Notify(HWND callback, WPARAM code, MCIDEVICEID id);
+    void MusicFinished(std::uint64_t generation);
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
+
+    MessageLoop& loop_;
+    HWND window_ = 0; // receives the mixer's end reports on the main thread
+    bool audioOpen_ = false;
+    std::map<MCIDEVICEID, Device> devices_;
+    MCIDEVICEID nextId_ = 1;
+    MCIDEVICEID playing_ = 0; // the device whose music is in the mixer (playing or paused)
+    std::uint64_t nextGeneration_ = 1;
+    std::map<MCIERROR, std::string> errorTexts_; // the latest text of each failure code
+};
+
+} // namespace os
