@@ -1,0 +1,356 @@
+#include "os/linux/LinuxMessageLoop.h"
+
+#include "os/linux/MessageService.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QStyleHints>
+#include <QThread>
+#include <QTimerEvent>
+#include <QWidget>
+
+#include <atomic>
+
+namespace os {
+
+namespace {
+
+// The loop the exported message service reaches; guarded so a post from another thread never
+// meets a loop that is being destroyed.
+std::mutex serviceMutex;
+LinuxMessageLoop* serviceLoop = nullptr;
+
+const QEvent::Type PostedMessageEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+const QEvent::Type TimerMessageEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+struct PostedMessage : QEvent {
+    PostedMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+        : QEvent(PostedMessageEvent), Window(window), Msg(msg), WParam(wParam), LParam(lParam) {}
+    HWND Window;
+    UINT Msg;
+    WPARAM WParam;
+    LPARAM LParam;
+};
+
+struct TimerMessage : QEvent {
+    TimerMessage(HWND window, WPARAM id, std::uint64_t serial)
+        : QEvent(TimerMessageEvent), Window(window), Id(id), Serial(serial) {}
+    HWND Window;
+    WPARAM Id;
+    std::uint64_t Serial;
+};
+
+// Receives the queued messages and the Qt timers, always on the main thread.
+class Dispatcher : public QObject {
+public:
+    explicit Dispatcher(LinuxMessageLoop& loop) : loop_(loop) {}
+
+protected:
+    void customEvent(QEvent* event) override {
+        if (event->type() == PostedMessageEvent) {
+            auto* m = static_cast<PostedMessage*>(event);
+            loop_.DeliverPosted(m->Window, m->Msg, m->WParam, m->LParam);
+        } else if (event->type() == TimerMessageEvent) {
+            auto* t = static_cast<TimerMessage*>(event);
+            loop_.DeliverTimer(t->Window, t->Id, t->Serial);
+        }
+    }
+    void timerEvent(QTimerEvent* event) override { loop_.TimerTicked(event->timerId()); }
+
+private:
+    LinuxMessageLoop& loop_;
+};
+
+// Top-level windows a user can bring forward: not the tray icon's own window, balloons,
+// tooltips or menus.
+bool IsUserWindow(const QWidget* w) {
+    if (!w->isVisible() || w->testAttribute(Qt::WA_DontShowOnScreen))
+        return false;
+    Qt::WindowType type = w->windowType();
+    if (type != Qt::Window && type != Qt::Dialog)
+        return false;
+    if (w->windowFlags().testFlag(Qt::BypassWindowManagerHint))
+        return false;
+    return !w->inherits("QSystemTrayIconSys");
+}
+
+} // namespace
+
+LinuxMessageLoop::LinuxMessageLoop(int& argc, char** argv) {
+    if (QCoreApplication::instance() == nullptr)
+        ownedApp_ = std::make_unique<QApplication>(argc, argv);
+    // Closing a message box or dialog must never end the program; only Terminate does.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    dispatcher_ = std::make_unique<Dispatcher>(*this);
+    appWindow_ = CreateMessageWindow([this](UINT msg, WPARAM wParam, LPARAM lParam) {
+        return ApplicationProc(msg, wParam, lParam);
+    });
+    std::lock_guard lock(serviceMutex);
+    serviceLoop = this;
+}
+
+LinuxMessageLoop::~LinuxMessageLoop() {
+    {
+        std::lock_guard lock(serviceMutex);
+        if (serviceLoop == this)
+            serviceLoop = nullptr;
+    }
+    for (auto& [key, info] : timers_)
+        dispatcher_->killTimer(info.QtId);
+    timers_.clear();
+    byQtId_.clear();
+    dispatcher_.reset(); // drops the messages still queued for it
+    ownedApp_.reset();
+}
+
+bool LinuxMessageLoop::OnMainThread() const {
+    auto* app = QCoreApplication::instance();
+    return app != nullptr && QThread::currentThread() == app->thread();
+}
+
+HWND LinuxMessageLoop::CreateMessageWindow(WindowProc proc) {
+    std::lock_guard lock(mutex_);
+    HWND handle = nextWindow_++; // never reused, so a stale handle never reaches a new window
+    windows_[handle] = std::make_shared<WindowProc>(std::move(proc));
+    return handle;
+}
+
+void LinuxMessageLoop::DestroyWindow(HWND window) {
+    {
+        std::lock_guard lock(mutex_);
+        if (windows_.erase(window) == 0)
+            return;
+    }
+    KillTimersOf(window);
+}
+
+bool LinuxMessageLoop::IsWindow(HWND window) {
+    std::lock_guard lock(mutex_);
+    return windows_.count(window) != 0;
+}
+
+int LinuxMessageLoop::HookApplicationWindow(AppHook hook) {
+    int id = nextHook_++;
+    appHooks_[id] = std::move(hook);
+    return id;
+}
+
+void LinuxMessageLoop::UnhookApplicationWindow(int hookId) {
+    appHooks_.erase(hookId);
+}
+
+LRESULT LinuxMessageLoop::ApplicationProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto hooks = appHooks_; // a hook may remove itself
+    for (auto& [id, hook] : hooks)
+        if (appHooks_.count(id) != 0)
+            hook(msg, wParam, lParam);
+    if (msg == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_MONITORPOWER)
+        SetMonitorPower(lParam);
+    return 0;
+}
+
+void LinuxMessageLoop::SetMonitorPower(LPARAM state) {
+    // 2 = off, 1 = low power, -1 = on; a display without DPMS ignores it, as intended.
+    if (state == 2)
+        monitor_.Set(MonitorPower::State::Off);
+    else if (state == 1)
+        monitor_.Set(MonitorPower::State::Standby);
+    else if (state == -1)
+        monitor_.Set(MonitorPower::State::On);
+}
+
+bool LinuxMessageLoop::PostMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (!IsWindow(window) || !dispatcher_)
+        return false;
+    QCoreApplication::postEvent(dispatcher_.get(), new PostedMessage(window, msg, wParam, lParam));
+    return true;
+}
+
+void LinuxMessageLoop::DeliverPosted(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    Call(window, msg, wParam, lParam); // a window destroyed meanwhile just loses the message
+}
+
+LRESULT LinuxMessageLoop::Call(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    std::shared_ptr<WindowProc> proc;
+    {
+        std::lock_guard lock(mutex_);
+        auto it = windows_.find(window);
+        if (it == windows_.end())
+            return 0;
+        proc = it->second; // keeps the handler alive if the window goes while it runs
+    }
+    return (*proc)(msg, wParam, lParam);
+}
+
+LRESULT LinuxMessageLoop::SendMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (OnMainThread() || !dispatcher_)
+        return Call(window, msg, wParam, lParam);
+    // From another thread the handler still runs on the main thread; the caller waits.
+    LRESULT result = 0;
+    QMetaObject::invokeMethod(
+        dispatcher_.get(), [&] { result = Call(window, msg, wParam, lParam); },
+        Qt::BlockingQueuedConnection);
+    return result;
+}
+
+UINT LinuxMessageLoop::RegisterWindowMessage(const std::string& name) {
+    if (name.empty())
+        return 0;
+    std::lock_guard lock(mutex_);
+    auto it = registered_.find(name);
+    if (it != registered_.end())
+        return it->second;
+    UINT id = 0xC000 + static_cast<UINT>(registered_.size());
+    registered_[name] = id;
+    return id;
+}
+
+bool LinuxMessageLoop::SetTimer(HWND window, WPARAM id, UINT intervalMs) {
+    if (!IsWindow(window) || !dispatcher_)
+        return false;
+    KillTimer(window, id);
+    // As the system does, very short intervals are raised to a floor.
+    int interval = static_cast<int>(std::min<UINT>(std::max<UINT>(intervalMs, 10), 0x7FFFFFFF));
+    // Precise timers are re-armed from their previous due time, not from when they were
+    // handled, so they keep their phase to the wall clock.
+    int qtId = dispatcher_->startTimer(interval, Qt::PreciseTimer);
+    if (qtId == 0)
+        return false;
+    TimerKey key{window, id};
+    timers_[key] = TimerInfo{qtId, nextSerial_++, false};
+    byQtId_[qtId] = key;
+    return true;
+}
+
+bool LinuxMessageLoop::KillTimer(HWND window, WPARAM id) {
+    auto it = timers_.find(TimerKey{window, id});
+    if (it == timers_.end())
+        return false;
+    if (dispatcher_)
+        dispatcher_->killTimer(it->second.QtId);
+    byQtId_.erase(it->second.QtId);
+    timers_.erase(it);
+    return true;
+}
+
+void LinuxMessageLoop::KillTimersOf(HWND window) {
+    for (auto it = timers_.begin(); it != timers_.end();) {
+        if (it->first.Window == window) {
+            dispatcher_->killTimer(it->second.QtId);
+            byQtId_.erase(it->second.QtId);
+            it = timers_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void LinuxMessageLoop::TimerTicked(int qtTimerId) {
+    auto k = byQtId_.find(qtTimerId);
+    if (k == byQtId_.end())
+        return;
+    auto it = timers_.find(k->second);
+    if (it == timers_.end() || it->second.Pending)
+        return; // one waiting tick per timer, as with WM_TIMER
+    it->second.Pending = true;
+    // The tick is handled from the queue rather than inside Qt's timer dispatch, so a handler
+    // that runs a nested loop still sees its own timer tick again meanwhile.
+    QCoreApplication::postEvent(dispatcher_.get(),
+                                new TimerMessage(it->first.Window, it->first.Id, it->second.Serial),
+                                Qt::LowEventPriority);
+}
+
+void LinuxMessageLoop::DeliverTimer(HWND window, WPARAM id, std::uint64_t serial) {
+    auto it = timers_.find(TimerKey{window, id});
+    if (it == timers_.end() || it->second.Serial != serial)
+        return; // killed, or set anew, after this tick was queued
+    it->second.Pending = false;
+    Call(window, WM_TIMER, id, 0);
+}
+
+void LinuxMessageLoop::ProcessMessages() {
+    QCoreApplication::processEvents();
+}
+
+int LinuxMessageLoop::Run() {
+    if (terminated_)
+        return exitCode_;
+    int code = QCoreApplication::exec();
+    return terminated_ ? exitCode_ : code;
+}
+
+void LinuxMessageLoop::Terminate(int exitCode) {
+    terminated_ = true;
+    exitCode_ = exitCode;
+    QCoreApplication::exit(exitCode);
+}
+
+bool LinuxMessageLoop::GetCursorPos(TPoint& point) {
+    QPoint p = QCursor::pos();
+    point = TPoint{p.x(), p.y()};
+    return true;
+}
+
+short LinuxMessageLoop::GetAsyncKeyState(int virtualKey) {
+    Qt::KeyboardModifier wanted = Qt::NoModifier;
+    switch (virtualKey) {
+    case VK_SHIFT:
+        wanted = Qt::ShiftModifier;
+        break;
+    case VK_CONTROL:
+        wanted = Qt::ControlModifier;
+        break;
+    case VK_MENU:
+        wanted = Qt::AltModifier;
+        break;
+    default:
+        return 0; // other keys are not asked for
+    }
+    return QGuiApplication::queryKeyboardModifiers().testFlag(wanted) ? static_cast<short>(0x8000)
+                                                                      : 0;
+}
+
+UINT LinuxMessageLoop::GetDoubleClickTime() {
+    int ms = QGuiApplication::styleHints()->mouseDoubleClickInterval();
+    return ms > 0 ? static_cast<UINT>(ms) : 500;
+}
+
+bool LinuxMessageLoop::SetForegroundWindow(HWND window) {
+    if (!IsWindow(window))
+        return false;
+    // Message windows have no place on screen; the nearest meaning is the application's own
+    // visible windows coming forward.
+    BringToFront();
+    return true;
+}
+
+void LinuxMessageLoop::BringToFront() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!IsUserWindow(w))
+            continue;
+        w->raise();
+        w->activateWindow();
+    }
+}
+
+} // namespace os
+
+// ---- The message service other modules of the process find by name ----------------------
+
+extern "C" int VistrelPostMessage(uintptr_t window, unsigned int msg, uintptr_t wParam,
+                                  intptr_t lParam) {
+    std::lock_guard lock(os::serviceMutex);
+    if (os::serviceLoop == nullptr)
+        return 0;
+    return os::serviceLoop->PostMessage(window, msg, wParam, lParam) ? 1 : 0;
+}
+
+extern "C" int VistrelIsWindow(uintptr_t window) {
+    std::lock_guard lock(os::serviceMutex);
+    if (os::serviceLoop == nullptr)
+        return 0;
+    return os::serviceLoop->IsWindow(window) ? 1 : 0;
+}

@@ -1,0 +1,103 @@
+// The message-window model on a Qt event loop: message windows are entries of a table whose
+// handlers run on the main thread; posted messages travel as queued events, timers are precise
+// Qt timers that keep their phase, so a one-second timer does not drift against the wall clock.
+#pragma once
+
+#include "os/linux/LinuxMonitorPower.h"
+#include "os/MessageLoop.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+
+class QApplication;
+class QObject;
+
+namespace os {
+
+class LinuxMessageLoop : public MessageLoop {
+public:
+    // Creates the QApplication unless one exists already; argc must outlive the loop.
+    LinuxMessageLoop(int& argc, char** argv);
+    ~LinuxMessageLoop() override;
+    LinuxMessageLoop(const LinuxMessageLoop&) = delete;
+    LinuxMessageLoop& operator=(const LinuxMessageLoop&) = delete;
+
+    HWND CreateMessageWindow(WindowProc proc) override;
+    void DestroyWindow(HWND window) override;
+    bool IsWindow(HWND window) override;
+    HWND ApplicationWindow() override { return appWindow_; }
+    int HookApplicationWindow(AppHook hook) override;
+    void UnhookApplicationWindow(int hookId) override;
+
+    bool PostMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) override;
+    LRESULT SendMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) override;
+    UINT RegisterWindowMessage(const std::string& name) override;
+
+    bool SetTimer(HWND window, WPARAM id, UINT intervalMs) override;
+    bool KillTimer(HWND window, WPARAM id) override;
+
+    void ProcessMessages() override;
+    int Run() override;
+    void Terminate(int exitCode = 0) override;
+    bool Terminated() override { return terminated_; }
+
+    bool GetCursorPos(TPoint& point) override;
+    short GetAsyncKeyState(int virtualKey) override;
+    UINT GetDoubleClickTime() override;
+    bool SetForegroundWindow(HWND window) override;
+    void BringToFront() override;
+
+    // Runs a posted message; called by the dispatcher object on the main thread.
+    void DeliverPosted(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+    // A Qt timer ticked: queue its WM_TIMER unless one is still waiting.
+    void TimerTicked(int qtTimerId);
+    // Runs a queued WM_TIMER if its timer still runs as it did when the tick was queued.
+    void DeliverTimer(HWND window, WPARAM id, std::uint64_t serial);
+
+    std::size_t RunningTimerCount() const { return timers_.size(); }
+
+private:
+    LRESULT Call(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT ApplicationProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    void SetMonitorPower(LPARAM state);
+    void KillTimersOf(HWND window);
+    bool OnMainThread() const;
+
+    std::unique_ptr<QApplication> ownedApp_;
+    std::unique_ptr<QObject> dispatcher_;
+
+    // Guarded by mutex_: other threads ask IsWindow and post through the exported service.
+    mutable std::mutex mutex_;
+    std::unordered_map<HWND, std::shared_ptr<WindowProc>> windows_;
+    HWND nextWindow_ = 0x10000;
+    std::map<std::string, UINT> registered_;
+
+    struct TimerKey {
+        HWND Window;
+        WPARAM Id;
+        bool operator<(const TimerKey& o) const {
+            return Window != o.Window ? Window < o.Window : Id < o.Id;
+        }
+    };
+    struct TimerInfo {
+        int QtId;
+        std::uint64_t Serial; // new for every SetTimer, so stale ticks are recognised
+        bool Pending;         // a WM_TIMER is queued and not yet handled
+    };
+    std::map<TimerKey, TimerInfo> timers_;
+    std::unordered_map<int, TimerKey> byQtId_;
+    std::uint64_t nextSerial_ = 1;
+
+    std::map<int, AppHook> appHooks_;
+    int nextHook_ = 1;
+    HWND appWindow_ = 0;
+    bool terminated_ = false;
+    int exitCode_ = 0;
+
+    MonitorPower monitor_;
+};
+
+} // namespace os

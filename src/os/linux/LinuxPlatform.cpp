@@ -1,0 +1,112 @@
+#include "os/linux/LinuxPlatform.h"
+
+#include "os/common/ProfileFile.h"
+#include "os/linux/LinuxAutoRun.h"
+#include "os/linux/LinuxClock.h"
+#include "os/linux/LinuxFileSystem.h"
+#include "os/linux/LinuxLibraries.h"
+#include "os/linux/LinuxMessageLoop.h"
+#include "os/linux/LinuxProcess.h"
+#include "os/linux/LinuxShell.h"
+#include "os/linux/LinuxSystemInfo.h"
+#include "os/NativePlatform.h"
+
+namespace os {
+
+namespace {
+
+// No hot keys yet: nothing can be registered. Replaced when the realisation lands.
+class UnavailableHotKeys : public HotKeys {
+public:
+    ATOM GlobalAddAtom(const std::string& /*name*/) override { return 0; }
+    bool RegisterHotKey(HWND, int, UINT, UINT) override { return false; }
+    bool UnregisterHotKey(HWND, int) override { return false; }
+};
+
+// No audio device yet: every device fails to open. Replaced when the realisation lands.
+class UnavailableMci : public Mci {
+public:
+    MCIERROR Open(const std::string&, const std::string&, DWORD, HWND,
+                  MCIDEVICEID& deviceId) override {
+        deviceId = 0;
+        return MCIERR_CANNOT_LOAD_DRIVER;
+    }
+    MCIERROR Play(MCIDEVICEID, DWORD, HWND, DWORD, DWORD) override {
+        return MCIERR_INVALID_DEVICE_ID;
+    }
+    MCIERROR Stop(MCIDEVICEID, DWORD, HWND) override { return MCIERR_INVALID_DEVICE_ID; }
+    MCIERROR Pause(MCIDEVICEID, DWORD, HWND) override { return MCIERR_INVALID_DEVICE_ID; }
+    MCIERROR Resume(MCIDEVICEID, DWORD, HWND) override { return MCIERR_INVALID_DEVICE_ID; }
+    MCIERROR Close(MCIDEVICEID, DWORD, HWND) override { return MCIERR_INVALID_DEVICE_ID; }
+    MCIERROR Seek(MCIDEVICEID, DWORD, DWORD, HWND) override { return MCIERR_INVALID_DEVICE_ID; }
+    MCIERROR Status(MCIDEVICEID, DWORD, DWORD, DWORD&) override { return MCIERR_INVALID_DEVICE_ID; }
+    MCIERROR GetDevCaps(MCIDEVICEID, DWORD, DWORD, DWORD&) override {
+        return MCIERR_INVALID_DEVICE_ID;
+    }
+    bool GetErrorString(MCIERROR error, std::string& text) override {
+        if (error == MCIERR_CANNOT_LOAD_DRIVER)
+            text = "The specified device driver could not be loaded.";
+        else if (error == MCIERR_INVALID_DEVICE_ID)
+            text = "Invalid device ID.";
+        else
+            return false;
+        return true;
+    }
+};
+
+} // namespace
+
+LinuxPlatform::LinuxPlatform(int& argc, char** argv)
+    : loop_(std::make_unique<LinuxMessageLoop>(argc, argv)),
+      shell_(std::make_unique<LinuxShell>(*loop_)), clock_(std::make_unique<LinuxClock>()),
+      files_(std::make_unique<LinuxFileSystem>()), system_(std::make_unique<LinuxSystemInfo>()),
+      autoRun_(std::make_unique<LinuxAutoRun>()), process_(std::make_unique<LinuxProcess>()),
+      keys_(std::make_unique<UnavailableHotKeys>()), libs_(std::make_unique<LinuxLibraries>()),
+      media_(std::make_unique<UnavailableMci>()) {
+    SystemInfo* system = system_.get();
+    profile_ =
+        std::make_unique<ProfileFileStore>([system] { return system->GetWindowsDirectory(); });
+}
+
+// Members go in reverse order: every service before the loop, which owns the application object.
+LinuxPlatform::~LinuxPlatform() = default;
+
+Clock& LinuxPlatform::GetClock() {
+    return *clock_;
+}
+FileSystem& LinuxPlatform::Files() {
+    return *files_;
+}
+ProfileStore& LinuxPlatform::Profile() {
+    return *profile_;
+}
+SystemInfo& LinuxPlatform::System() {
+    return *system_;
+}
+AutoRunStore& LinuxPlatform::AutoRun() {
+    return *autoRun_;
+}
+ProcessLauncher& LinuxPlatform::Process() {
+    return *process_;
+}
+MessageLoop& LinuxPlatform::Loop() {
+    return *loop_;
+}
+Shell& LinuxPlatform::GetShell() {
+    return *shell_;
+}
+HotKeys& LinuxPlatform::Keys() {
+    return *keys_;
+}
+Libraries& LinuxPlatform::Libs() {
+    return *libs_;
+}
+Mci& LinuxPlatform::Media() {
+    return *media_;
+}
+
+std::unique_ptr<Platform> CreateNativePlatform(int& argc, char** argv) {
+    return std::make_unique<LinuxPlatform>(argc, argv);
+}
+
+} // namespace os
