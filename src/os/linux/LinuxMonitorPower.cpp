@@ -1,7 +1,8 @@
 #include "os/linux/LinuxMonitorPower.h"
 
-#include <X11/extensions/dpms.h>
 #include <X11/Xlib.h>
+// After Xlib, which it builds on.
+#include <X11/extensions/dpms.h>
 
 namespace os {
 
