@@ -1,0 +1,65 @@
+// The native side of a control. The platform's realisation gives each visual control a peer
+// that owns the real window; the control tells it every property change, and the peer turns
+// the user's actions into calls on the control: Click, MouseMove, MouseEnter/MouseLeave,
+// SetFocus, Toggle (check boxes), Select (radio buttons), SelectByUser (lists), SetText
+// (typed text), StepUp/StepDown (spin edits), SelectPageByUser (page controls).
+// Without a peer (tests, headless use) a control is a plain holder of its properties.
+#pragma once
+
+#include <string>
+
+namespace ui {
+
+class TControl;
+class TFont;
+
+enum class TProperty {
+    Parent,
+    Bounds,
+    Visible,
+    Enabled,
+    Caption,
+    Hint,
+    ShowHint,
+    Font,
+    Color,
+    Cursor,
+    TabStop,
+    Alignment,
+    BorderStyle,
+    Checked,
+    Items,     // list box, combo box: the lines changed
+    ItemIndex, // the selected line
+    Text,      // edit fields, spin edits; a memo's lines
+    ReadOnly,
+    ScrollBars,
+    WordWrap,
+    Style, // combo box style, panel bevels
+    Range, // spin edit bounds
+    Picture,
+    Transparent,
+    ActivePage,
+    PageIndex,
+    Default, // button answers Enter / default menu item
+    Focus,   // the control became the form's active control
+};
+
+// Owned by its control and destroyed first when the control goes, so the destructor must not
+// read the control.
+class TControlPeer {
+public:
+    virtual ~TControlPeer() = default;
+    // The control's property changed; read the new value from the control. A change that the
+    // peer itself reported (typed text, a user's selection) comes back here too.
+    virtual void PropertyChanged(TControl& control, TProperty property) = 0;
+    // Measures one line of text in a font; false leaves the control to its own estimate.
+    virtual bool MeasureText(const TFont& font, const std::string& text, int& width, int& height) {
+        (void)font;
+        (void)text;
+        (void)width;
+        (void)height;
+        return false;
+    }
+};
+
+} // namespace ui
