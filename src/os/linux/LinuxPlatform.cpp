@@ -4,6 +4,7 @@
 #include "os/linux/LinuxAutoRun.h"
 #include "os/linux/LinuxClock.h"
 #include "os/linux/LinuxFileSystem.h"
+#include "os/linux/LinuxHotKeys.h"
 #include "os/linux/LinuxLibraries.h"
 #include "os/linux/LinuxMessageLoop.h"
 #include "os/linux/LinuxProcess.h"
@@ -14,14 +15,6 @@
 namespace os {
 
 namespace {
-
-// No hot keys yet: nothing can be registered. Replaced when the realisation lands.
-class UnavailableHotKeys : public HotKeys {
-public:
-    ATOM GlobalAddAtom(const std::string& /*name*/) override { return 0; }
-    bool RegisterHotKey(HWND, int, UINT, UINT) override { return false; }
-    bool UnregisterHotKey(HWND, int) override { return false; }
-};
 
 // No audio device yet: every device fails to open. Replaced when the realisation lands.
 class UnavailableMci : public Mci {
@@ -61,7 +54,7 @@ LinuxPlatform::LinuxPlatform(int& argc, char** argv)
       shell_(std::make_unique<LinuxShell>(*loop_)), clock_(std::make_unique<LinuxClock>()),
       files_(std::make_unique<LinuxFileSystem>()), system_(std::make_unique<LinuxSystemInfo>()),
       autoRun_(std::make_unique<LinuxAutoRun>()), process_(std::make_unique<LinuxProcess>()),
-      keys_(std::make_unique<UnavailableHotKeys>()), libs_(std::make_unique<LinuxLibraries>()),
+      keys_(std::make_unique<LinuxHotKeys>()), libs_(std::make_unique<LinuxLibraries>()),
       media_(std::make_unique<UnavailableMci>()) {
     SystemInfo* system = system_.get();
     profile_ =
