@@ -11,20 +11,24 @@ namespace platform {
 // a tick names its timer by id and is looked up, never cast back to an object blindly.
 class TSimpleTimerHandler {
 public:
-    TSimpleTimerHandler() {
-        window_ = os::Current().Loop().CreateMessageWindow(
-            [this](os::UINT msg, os::WPARAM wParam, os::LPARAM lParam) {
+    TSimpleTimerHandler() : loop_(os::Current().Loop()) {
+        window_ =
+            loop_.CreateMessageWindow([this](os::UINT msg, os::WPARAM wParam, os::LPARAM lParam) {
                 return WindowProc(msg, wParam, lParam);
             });
     }
     ~TSimpleTimerHandler() {
-        if (window_ != 0 && os::Installed())
-            os::Current().Loop().DestroyWindow(window_);
+        if (window_ != 0 && LoopAlive())
+            loop_.DestroyWindow(window_);
     }
     TSimpleTimerHandler(const TSimpleTimerHandler&) = delete;
     TSimpleTimerHandler& operator=(const TSimpleTimerHandler&) = delete;
 
     os::HWND Window() const { return window_; }
+    // The loop the window lives in; the timers use it even if another platform is installed
+    // meanwhile (tests), and leave it alone once it is gone.
+    os::MessageLoop& Loop() { return loop_; }
+    bool LoopAlive() const { return os::Installed() && &os::Current().Loop() == &loop_; }
     int RefCount() const { return static_cast<int>(timers_.size()); }
     int ActiveCount = 0;
 
@@ -41,6 +45,7 @@ private:
         return 0;
     }
 
+    os::MessageLoop& loop_;
     os::HWND window_ = 0;
     std::unordered_map<std::uintptr_t, TSimpleTimer*> timers_;
 };
@@ -87,7 +92,8 @@ bool TSimpleTimer::Start() {
         return false;
     if (enabled_)
         Stop(true);
-    if (!handler || !os::Current().Loop().SetTimer(handler->Window(), Id(), interval_))
+    if (!handler || !handler->LoopAlive() ||
+        !handler->Loop().SetTimer(handler->Window(), Id(), interval_))
         return false;
     enabled_ = true;
     ++handler->ActiveCount;
@@ -97,7 +103,7 @@ bool TSimpleTimer::Start() {
 void TSimpleTimer::Stop(bool clearEnabled) {
     if (clearEnabled)
         enabled_ = false;
-    if (handler && os::Current().Loop().KillTimer(handler->Window(), Id()) &&
+    if (handler && handler->LoopAlive() && handler->Loop().KillTimer(handler->Window(), Id()) &&
         handler->ActiveCount > 0)
         --handler->ActiveCount;
 }

@@ -7,12 +7,17 @@
 #include <QCursor>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QSessionManager>
+#include <QSocketNotifier>
 #include <QStyleHints>
 #include <QThread>
 #include <QTimerEvent>
 #include <QWidget>
 
 #include <atomic>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace os {
 
@@ -77,6 +82,14 @@ bool IsUserWindow(const QWidget* w) {
     return !w->inherits("QSystemTrayIconSys");
 }
 
+// Signals are turned into a byte on this pipe; the main loop reads it when it is idle.
+int signalPipe[2] = {-1, -1};
+
+extern "C" void OnEndSignal(int signalNumber) {
+    char byte = static_cast<char>(signalNumber);
+    [[maybe_unused]] ssize_t n = ::write(signalPipe[1], &byte, 1);
+}
+
 } // namespace
 
 LinuxMessageLoop::LinuxMessageLoop(int& argc, char** argv) {
@@ -98,6 +111,7 @@ LinuxMessageLoop::~LinuxMessageLoop() {
         if (serviceLoop == this)
             serviceLoop = nullptr;
     }
+    signalWatch_.reset();
     for (auto& [key, info] : timers_)
         dispatcher_->killTimer(info.QtId);
     timers_.clear();
@@ -325,6 +339,38 @@ bool LinuxMessageLoop::SetForegroundWindow(HWND window) {
     // visible windows coming forward.
     BringToFront();
     return true;
+}
+
+void LinuxMessageLoop::SetEndSessionHandler(std::function<void()> handler) {
+    endSession_ = std::move(handler);
+    if (signalWatch_ || !endSession_)
+        return;
+    if (signalPipe[0] < 0 && ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return; // without a pipe the signals keep their default action
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read);
+    signalWatch_.reset(notifier);
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [this] {
+        char buffer[16];
+        while (::read(signalPipe[0], buffer, sizeof buffer) > 0) {
+        }
+        EndSession();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnEndSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        QObject::connect(app, &QGuiApplication::commitDataRequest, notifier,
+                         [this](QSessionManager&) { EndSession(); });
+}
+
+void LinuxMessageLoop::EndSession() {
+    if (endSession_) {
+        auto handler = endSession_; // the handler may replace itself
+        handler();
+    }
 }
 
 void LinuxMessageLoop::BringToFront() {

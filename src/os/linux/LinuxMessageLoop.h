@@ -49,6 +49,9 @@ public:
     UINT GetDoubleClickTime() override;
     bool SetForegroundWindow(HWND window) override;
     void BringToFront() override;
+    // SIGTERM, SIGINT and the session manager's request to end run the handler on the main
+    // thread; the signals arrive through a pipe, so nothing polls while waiting.
+    void SetEndSessionHandler(std::function<void()> handler) override;
 
     // Runs a posted message; called by the dispatcher object on the main thread.
     void DeliverPosted(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -98,6 +101,10 @@ private:
     int exitCode_ = 0;
 
     MonitorPower monitor_;
+
+    std::function<void()> endSession_;
+    std::unique_ptr<QObject> signalWatch_; // made with the first end-session handler
+    void EndSession();
 };
 
 } // namespace os
