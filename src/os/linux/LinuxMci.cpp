@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <optional>
 #include <strings.h>
 
 namespace os {
@@ -260,10 +261,20 @@ MCIERROR LinuxMci::Open(const std::string& deviceType, const std::string& elemen
     device.Music = music;
     device.Midi = Mix_GetMusicType(music) == MUS_MID;
     double seconds = Mix_MusicDuration(music);
-    if (seconds >= 0)
+    if (seconds >= 0) {
         device.Length = static_cast<DWORD>(std::lround(seconds * 1000.0));
-    else if (device.Midi)
-        device.Length = MidiFileLengthMs(file).value_or(0);
+    } else if (device.Midi) {
+        // The synthesiser takes any bytes and plays them as silence; read them ourselves.
+        std::optional<std::uint32_t> length = MidiFileLengthMs(file);
+        if (!length) {
+            Mix_FreeMusic(music);
+            if (devices_.empty())
+                CloseAudio();
+            return Fail(MCIERR_INVALID_FILE,
+                        "Cannot open " + elementName + ": " + what + " is not a MIDI file");
+        }
+        device.Length = *length;
+    }
 
     while (nextId_ == 0 || devices_.count(nextId_) != 0)
         ++nextId_;
@@ -303,30 +314,28 @@ MCIERROR LinuxMci::Play(MCIDEVICEID id, DWORD flags, HWND callback, DWORD from, 
         return 0;
     }
 
-    bool keepsPlaying = playing_ == id && device->Mode == State::Playing && !(flags & MCI_FROM);
-    if (playing_ == id && device->Mode == State::Paused && !(flags & MCI_FROM)) {
-        Mix_ResumeMusic();
-        device->Mode = State::Playing;
-        device->PlayStarted = Clock::now();
-        device->PlayStartPosition = device->Position;
-    } else if (!keepsPlaying) {
+    if (playing_ == id && !(flags & MCI_FROM)) {
+        // Still in the mixer (playing, paused or stopped): go on from where it is.
+        if (device->Mode != State::Playing) {
+            Mix_ResumeMusic();
+            device->Mode = State::Playing;
+            device->PlayStarted = Clock::now();
+            device->PlayStartPosition = device->Position;
+        }
+    } else {
         if (playing_ == id)
             Halt(*device);
         std::uint64_t generation = nextGeneration_++;
         SetHookGeneration(generation);
-        int result = -1;
-        if (start > 0 && !device->Midi)
-            result = Mix_FadeInMusicPos(device->Music, 0, 0, start / 1000.0);
-        if (result != 0) {
-            // The synthesiser cannot start in the middle: it plays from the beginning.
-            start = 0;
-            result = Mix_PlayMusic(device->Music, 0);
-        }
-        if (result != 0) {
+        if (Mix_PlayMusic(device->Music, 0) != 0) {
             SetHookGeneration(0);
             return Fail(MCIERR_HARDWARE,
                         "Cannot play " + device->Element + ": " + std::string(Mix_GetError()));
         }
+        // Not every decoder can seek (wave files and the synthesiser cannot): those start
+        // from the beginning.
+        if (start > 0 && Mix_SetMusicPosition(start / 1000.0) != 0)
+            start = 0;
         playing_ = id;
         device->Mode = State::Playing;
         device->Generation = generation;
@@ -349,8 +358,13 @@ MCIERROR LinuxMci::Stop(MCIDEVICEID id, DWORD flags, HWND callback) {
     Device* device = Find(id);
     if (device == nullptr)
         return MCIERR_INVALID_DEVICE_ID;
-    if (playing_ == id)
-        Halt(*device);
+    // The music stays in the mixer, held, so the next play goes on from here even where the
+    // decoder cannot seek.
+    if (device->Mode == State::Playing) {
+        device->Position = CurrentPosition(*device);
+        Mix_PauseMusic();
+    }
+    device->Mode = State::Stopped;
     EndNotify(*device, id, MCI_NOTIFY_ABORTED);
     if (flags & MCI_NOTIFY)
         Notify(callback, MCI_NOTIFY_SUCCESSFUL, id);

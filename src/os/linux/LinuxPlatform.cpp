@@ -6,6 +6,7 @@
 #include "os/linux/LinuxFileSystem.h"
 #include "os/linux/LinuxHotKeys.h"
 #include "os/linux/LinuxLibraries.h"
+#include "os/linux/LinuxMci.h"
 #include "os/linux/LinuxMessageLoop.h"
 #include "os/linux/LinuxProcess.h"
 #include "os/linux/LinuxShell.h"
@@ -14,48 +15,13 @@
 
 namespace os {
 
-namespace {
-
-// No audio device yet: every device fails to open. Replaced when the realisation lands.
-class UnavailableMci : public Mci {
-public:
-    MCIERROR Open(const std::string&, const std::string&, DWORD, HWND,
-                  MCIDEVICEID& deviceId) override {
-        deviceId = 0;
-        return MCIERR_CANNOT_LOAD_DRIVER;
-    }
-    MCIERROR Play(MCIDEVICEID, DWORD, HWND, DWORD, DWORD) override {
-        return MCIERR_INVALID_DEVICE_ID;
-    }
-    MCIERROR Stop(MCIDEVICEID, DWORD, HWND) override { return MCIERR_INVALID_DEVICE_ID; }
-    MCIERROR Pause(MCIDEVICEID, DWORD, HWND) override { return MCIERR_INVALID_DEVICE_ID; }
-    MCIERROR Resume(MCIDEVICEID, DWORD, HWND) override { return MCIERR_INVALID_DEVICE_ID; }
-    MCIERROR Close(MCIDEVICEID, DWORD, HWND) override { return MCIERR_INVALID_DEVICE_ID; }
-    MCIERROR Seek(MCIDEVICEID, DWORD, DWORD, HWND) override { return MCIERR_INVALID_DEVICE_ID; }
-    MCIERROR Status(MCIDEVICEID, DWORD, DWORD, DWORD&) override { return MCIERR_INVALID_DEVICE_ID; }
-    MCIERROR GetDevCaps(MCIDEVICEID, DWORD, DWORD, DWORD&) override {
-        return MCIERR_INVALID_DEVICE_ID;
-    }
-    bool GetErrorString(MCIERROR error, std::string& text) override {
-        if (error == MCIERR_CANNOT_LOAD_DRIVER)
-            text = "The specified device driver could not be loaded.";
-        else if (error == MCIERR_INVALID_DEVICE_ID)
-            text = "Invalid device ID.";
-        else
-            return false;
-        return true;
-    }
-};
-
-} // namespace
-
 LinuxPlatform::LinuxPlatform(int& argc, char** argv)
     : loop_(std::make_unique<LinuxMessageLoop>(argc, argv)),
       shell_(std::make_unique<LinuxShell>(*loop_)), clock_(std::make_unique<LinuxClock>()),
       files_(std::make_unique<LinuxFileSystem>()), system_(std::make_unique<LinuxSystemInfo>()),
       autoRun_(std::make_unique<LinuxAutoRun>()), process_(std::make_unique<LinuxProcess>()),
       keys_(std::make_unique<LinuxHotKeys>()), libs_(std::make_unique<LinuxLibraries>()),
-      media_(std::make_unique<UnavailableMci>()) {
+      media_(std::make_unique<LinuxMci>(*loop_)) {
     SystemInfo* system = system_.get();
     profile_ =
         std::make_unique<ProfileFileStore>([system] { return system->GetWindowsDirectory(); });

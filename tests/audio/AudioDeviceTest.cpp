@@ -1,0 +1,358 @@
+// The Linux audio device end to end: real files decoded by SDL2_mixer (MIDI through FluidSynth
+// and the General MIDI sound font), written by SDL's disk driver into a file we inspect, with
+// the end notifications travelling through the real message loop.
+#include "os/linux/LinuxMci.h"
+#include "os/linux/LinuxMessageLoop.h"
+
+#include "LinuxTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+os::LinuxMessageLoop& Loop() {
+    static int argc = 1;
+    static char name[] = "vistrel_audio_tests";
+    static char* argv[] = {name, nullptr};
+    static os::LinuxMessageLoop loop(argc, argv);
+    return loop;
+}
+
+bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds deadline = 20s) {
+    return ostest::WaitUntil(
+        [&] {
+            Loop().ProcessMessages();
+            return condition();
+        },
+        deadline);
+}
+
+void Put16(std::string& out, unsigned value) {
+    out += static_cast<char>(value & 0xFF);
+    out += static_cast<char>((value >> 8) & 0xFF);
+}
+
+void Put32(std::string& out, std::uint32_t value) {
+    Put16(out, value & 0xFFFF);
+    Put16(out, value >> 16);
+}
+
+// A mono 16-bit sine tone.
+std::string Wave(int milliseconds) {
+    const int rate = 22050;
+    const int samples = rate * milliseconds / 1000;
+    std::string out = "RIFF";
+    Put32(out, static_cast<std::uint32_t>(36 + samples * 2));
+    out += "WAVEfmt ";
+    Put32(out, 16);
+    Put16(out, 1);
+    Put16(out, 1);
+    Put32(out, rate);
+    Put32(out, rate * 2);
+    Put16(out, 2);
+    Put16(out, 16);
+    out += "data";
+    Put32(out, static_cast<std::uint32_t>(samples * 2));
+    for (int i = 0; i < samples; ++i) {
+        double v = 0.5 * std::sin(2 * 3.14159265358979 * 440.0 * i / rate);
+        Put16(out, static_cast<unsigned>(static_cast<std::int16_t>(v * 32767)) & 0xFFFF);
+    }
+    return out;
+}
+
+// Four piano notes of a quarter second each at 120 beats a minute: one second of music.
+std::string Midi() {
+    std::string track;
+    auto event = [&](int delta, std::initializer_list<int> bytes) {
+        track += static_cast<char>(delta > 127 ? 0x80 | (delta >> 7) : delta);
+        if (delta > 127)
+            track += static_cast<char>(delta & 0x7F);
+        for (int b : bytes)
+            track += static_cast<char>(b);
+    };
+    event(0, {0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20});
+    event(0, {0xC0, 0x00});
+    for (int note : {60, 64, 67, 72}) {
+        event(0, {0x90, note, 110});
+        event(240, {0x80, note, 0});
+    }
+    event(0, {0xFF, 0x2F, 0x00});
+    std::string out = "MThd";
+    out += std::string("\0\0\0\x06\0\0\0\x01\x01\xE0", 10);
+    out += "MTrk";
+    std::uint32_t n = static_cast<std::uint32_t>(track.size());
+    out += static_cast<char>(n >> 24);
+    out += static_cast<char>(n >> 16);
+    out += static_cast<char>(n >> 8);
+    out += static_cast<char>(n);
+    return out + track;
+}
+
+// Records the notifications that reach a window of the loop.
+class Receiver {
+public:
+    Receiver() {
+        window_ = Loop().CreateMessageWindow([this](os::UINT msg, os::WPARAM w, os::LPARAM l) {
+            if (msg == os::MM_MCINOTIFY)
+                Notes.emplace_back(w, l);
+            return os::LRESULT{0};
+        });
+    }
+    ~Receiver() { Loop().DestroyWindow(window_); }
+    Receiver(const Receiver&) = delete;
+    Receiver& operator=(const Receiver&) = delete;
+    os::HWND Window() const { return window_; }
+    std::vector<std::pair<os::WPARAM, os::LPARAM>> Notes;
+
+private:
+    os::HWND window_ = 0;
+};
+
+class AudioDevice : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Loop();
+        mci = std::make_unique<os::LinuxMci>(Loop());
+    }
+    void TearDown() override { mci.reset(); }
+
+    std::string Write(const std::string& name, const std::string& content) {
+        std::string path = dir / name;
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        ostest::WriteText(path, content);
+        return path;
+    }
+    os::MCIDEVICEID OpenOk(const std::string& path) {
+        os::MCIDEVICEID id = 0;
+        os::MCIERROR error =
+            mci->Open("", path, os::MCI_OPEN_ELEMENT | os::MCI_WAIT, rx.Window(), id);
+        std::string text;
+        mci->GetErrorString(error, text);
+        EXPECT_EQ(error, 0u) << text;
+        EXPECT_NE(id, 0);
+        return id;
+    }
+    // What the open failed with: its code and text.
+    std::pair<os::MCIERROR, std::string> OpenFails(const std::string& path) {
+        os::MCIDEVICEID id = 77;
+        os::MCIERROR error =
+            mci->Open("", path, os::MCI_OPEN_ELEMENT | os::MCI_WAIT, rx.Window(), id);
+        EXPECT_NE(error, 0u);
+        EXPECT_EQ(id, 0);
+        std::string text;
+        EXPECT_TRUE(mci->GetErrorString(error, text));
+        return {error, text};
+    }
+    os::DWORD Status(os::MCIDEVICEID id, os::DWORD item) {
+        os::DWORD value = 0;
+        EXPECT_EQ(mci->Status(id, os::MCI_STATUS_ITEM | os::MCI_WAIT, item, value), 0u);
+        return value;
+    }
+    bool WaitForNote(std::size_t count) {
+        return PumpUntil([&] { return rx.Notes.size() >= count; });
+    }
+    // The loudest sample the disk driver wrote (signed 16-bit frames).
+    int PeakOfOutput() {
+        std::string raw = ostest::ReadText(output);
+        int peak = 0;
+        for (std::size_t i = 0; i + 1 < raw.size(); i += 2) {
+            auto sample = static_cast<std::int16_t>(static_cast<std::uint8_t>(raw[i]) |
+                                                    (static_cast<std::uint8_t>(raw[i + 1]) << 8));
+            peak = std::max(peak, std::abs(static_cast<int>(sample)));
+        }
+        return peak;
+    }
+
+    ostest::TempDir dir;
+    std::string output = dir / "out.raw";
+    ostest::ScopedEnv driver{"SDL_AUDIODRIVER", "disk"};
+    ostest::ScopedEnv outputFile{"SDL_DISKAUDIOFILE", output};
+    Receiver rx;
+    std::unique_ptr<os::LinuxMci> mci;
+};
+
+using Note = std::pair<os::WPARAM, os::LPARAM>;
+
+TEST_F(AudioDevice, WavePlaysThroughAndNotifiesItsEnd) {
+    os::MCIDEVICEID id = OpenOk(Write("tone.wav", Wave(600)));
+    os::DWORD value = 0;
+    EXPECT_EQ(mci->GetDevCaps(id, os::MCI_GETDEVCAPS_ITEM, os::MCI_GETDEVCAPS_DEVICE_TYPE, value),
+              0u);
+    EXPECT_EQ(value, os::MCI_DEVTYPE_WAVEFORM_AUDIO);
+    EXPECT_EQ(Status(id, os::MCI_STATUS_LENGTH), 600u);
+    EXPECT_EQ(Status(id, os::MCI_STATUS_MODE), os::MCI_MODE_STOP);
+
+    ASSERT_EQ(mci->Play(id, os::MCI_NOTIFY, rx.Window(), 0, 0), 0u);
+    EXPECT_EQ(Status(id, os::MCI_STATUS_MODE), os::MCI_MODE_PLAY);
+    EXPECT_TRUE(rx.Notes.empty()) << "the play returns at once";
+    ASSERT_TRUE(WaitForNote(1));
+    EXPECT_EQ(rx.Notes[0], Note(os::MCI_NOTIFY_SUCCESSFUL, id));
+    EXPECT_EQ(Status(id, os::MCI_STATUS_MODE), os::MCI_MODE_STOP);
+    EXPECT_EQ(Status(id, os::MCI_STATUS_POSITION), Status(id, os::MCI_STATUS_LENGTH));
+
+    // A play at the end has nothing left to play and is done at once; after a seek to the
+    // start the piece plays again.
+    ASSERT_EQ(mci->Play(id, os::MCI_NOTIFY, rx.Window(), 0, 0), 0u);
+    ASSERT_TRUE(WaitForNote(2));
+    EXPECT_EQ(rx.Notes[1], Note(os::MCI_NOTIFY_SUCCESSFUL, id));
+    ASSERT_EQ(mci->Seek(id, os::MCI_SEEK_TO_START | os::MCI_WAIT, 0, 0), 0u);
+    EXPECT_EQ(Status(id, os::MCI_STATUS_POSITION), 0u);
+    ASSERT_EQ(mci->Play(id, 0, rx.Window(), 0, 0), 0u);
+    EXPECT_EQ(Status(id, os::MCI_STATUS_MODE), os::MCI_MODE_PLAY);
+    EXPECT_TRUE(PumpUntil([&] { return Status(id, os::MCI_STATUS_MODE) == os::MCI_MODE_STOP; }));
+
+    EXPECT_EQ(mci->Close(id, os::MCI_WAIT, 0), 0u);
+    EXPECT_GT(PeakOfOutput(), 8000);
+}
+
+TEST_F(AudioDevice, MidiPlaysThroughTheSoundFont) {
+    os::MCIDEVICEID id = OpenOk(Write("song.mid", Midi()));
+    os::DWORD value = 0;
+    EXPECT_EQ(mci->GetDevCaps(id, os::MCI_GETDEVCAPS_ITEM, os::MCI_GETDEVCAPS_DEVICE_TYPE, value),
+              0u);
+    EXPECT_EQ(value, os::MCI_DEVTYPE_SEQUENCER);
+    EXPECT_EQ(Status(id, os::MCI_STATUS_LENGTH), 1000u);
+
+    ASSERT_EQ(mci->Play(id, os::MCI_NOTIFY, rx.Window(), 0, 0), 0u);
+    ASSERT_TRUE(PumpUntil([&] { return Status(id, os::MCI_STATUS_POSITION) > 0; }));
+    ASSERT_TRUE(WaitForNote(1));
+    EXPECT_EQ(rx.Notes[0], Note(os::MCI_NOTIFY_SUCCESSFUL, id));
+    EXPECT_EQ(Status(id, os::MCI_STATUS_POSITION), 1000u);
+    EXPECT_EQ(mci->Close(id, os::MCI_WAIT, 0), 0u);
+    EXPECT_GT(PeakOfOutput(), 1000) << "silence: no sound font reached the synthesiser?";
+}
+
+TEST_F(AudioDevice, PlaylistPlaysTheFileItNames) {
+    std::string wave = Write("Elsewhere/tone.wav", Wave(700));
+    // The form the music page writes: the full path and a line end.
+    os::MCIDEVICEID id = OpenOk(Write("Music/tone.m3u", wave + "\r\n"));
+    EXPECT_EQ(Status(id, os::MCI_STATUS_LENGTH), 700u);
+    ASSERT_EQ(mci->Play(id, os::MCI_NOTIFY, rx.Window(), 0, 0), 0u);
+    ASSERT_TRUE(WaitForNote(1));
+    EXPECT_EQ(rx.Notes[0], Note(os::MCI_NOTIFY_SUCCESSFUL, id));
+    EXPECT_EQ(mci->Close(id, os::MCI_WAIT, 0), 0u);
+    EXPECT_GT(PeakOfOutput(), 8000);
+
+    // Comments and blank lines are passed over; a relative entry lies beside the playlist.
+    Write("Elsewhere/short.wav", Wave(300));
+    id = OpenOk(Write("Elsewhere/list.m3u", "\xEF\xBB\xBF#EXTM3U\n\n  short.wav  \ntone.wav\n"));
+    EXPECT_EQ(Status(id, os::MCI_STATUS_LENGTH), 300u);
+    EXPECT_EQ(mci->Close(id, os::MCI_WAIT, 0), 0u);
+}
+
+TEST_F(AudioDevice, StopAbortsSupersedingReplacesAndCloseAbortsTheNotification) {
+    os::MCIDEVICEID id = OpenOk(Write("long.wav", Wave(3000)));
+    ASSERT_EQ(mci->Play(id, os::MCI_NOTIFY, rx.Window(), 0, 0), 0u);
+    ASSERT_TRUE(PumpUntil([&] { return Status(id, os::MCI_STATUS_POSITION) >= 200; }));
+    ASSERT_EQ(mci->Stop(id, os::MCI_WAIT, 0), 0u);
+    ASSERT_TRUE(WaitForNote(1));
+    EXPECT_EQ(rx.Notes[0], Note(os::MCI_NOTIFY_ABORTED, id));
+    EXPECT_EQ(Status(id, os::MCI_STATUS_MODE), os::MCI_MODE_STOP);
+    os::DWORD stoppedAt = Status(id, os::MCI_STATUS_POSITION);
+    EXPECT_GE(stoppedAt, 200u);
+    EXPECT_LT(stoppedAt, 3000u);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(Status(id, os::MCI_STATUS_POSITION), stoppedAt);
+
+    // A second play with a notification supersedes the first one's; the play goes on from
+    // where it stopped.
+    ASSERT_EQ(mci->Play(id, os::MCI_NOTIFY, rx.Window(), 0, 0), 0u);
+    ASSERT_EQ(mci->Play(id, os::MCI_NOTIFY, rx.Window(), 0, 0), 0u);
+    ASSERT_TRUE(WaitForNote(2));
+    EXPECT_EQ(rx.Notes[1], Note(os::MCI_NOTIFY_SUPERSEDED, id));
+    EXPECT_GE(Status(id, os::MCI_STATUS_POSITION), stoppedAt);
+
+    ASSERT_EQ(mci->Close(id, os::MCI_WAIT, 0), 0u);
+    ASSERT_TRUE(WaitForNote(3));
+    EXPECT_EQ(rx.Notes[2], Note(os::MCI_NOTIFY_ABORTED, id));
+    os::DWORD mode = 0;
+    EXPECT_EQ(mci->Status(id, os::MCI_STATUS_ITEM, os::MCI_STATUS_MODE, mode),
+              os::MCIERR_INVALID_DEVICE_ID);
+    EXPECT_EQ(mode, os::MCI_MODE_NOT_READY);
+    // Nothing arrives later from the closed device.
+    PumpUntil([] { return false; }, 300ms);
+    EXPECT_EQ(rx.Notes.size(), 3u);
+}
+
+TEST_F(AudioDevice, PauseHoldsThePositionAndResumeGoesOn) {
+    os::MCIDEVICEID id = OpenOk(Write("tone.wav", Wave(1200)));
+    ASSERT_EQ(mci->Play(id, os::MCI_NOTIFY, rx.Window(), 0, 0), 0u);
+    ASSERT_TRUE(PumpUntil([&] { return Status(id, os::MCI_STATUS_POSITION) >= 200; }));
+    ASSERT_EQ(mci->Pause(id, os::MCI_WAIT, 0), 0u);
+    EXPECT_EQ(Status(id, os::MCI_STATUS_MODE), os::MCI_MODE_PAUSE);
+    os::DWORD pausedAt = Status(id, os::MCI_STATUS_POSITION);
+    PumpUntil([] { return false; }, 300ms);
+    EXPECT_EQ(Status(id, os::MCI_STATUS_POSITION), pausedAt);
+    EXPECT_TRUE(rx.Notes.empty());
+    ASSERT_EQ(mci->Resume(id, os::MCI_WAIT, 0), 0u);
+    EXPECT_EQ(Status(id, os::MCI_STATUS_MODE), os::MCI_MODE_PLAY);
+    ASSERT_TRUE(WaitForNote(1));
+    EXPECT_EQ(rx.Notes[0], Note(os::MCI_NOTIFY_SUCCESSFUL, id));
+    EXPECT_EQ(mci->Resume(id, os::MCI_WAIT, 0), os::MCIERR_NONAPPLICABLE_FUNCTION);
+}
+
+TEST_F(AudioDevice, AnotherDeviceTakesTheOutputOver) {
+    os::MCIDEVICEID first = OpenOk(Write("a.wav", Wave(3000)));
+    os::MCIDEVICEID second = OpenOk(Write("b.wav", Wave(300)));
+    ASSERT_NE(first, second);
+    ASSERT_EQ(mci->Play(first, os::MCI_NOTIFY, rx.Window(), 0, 0), 0u);
+    ASSERT_EQ(mci->Play(second, os::MCI_NOTIFY, rx.Window(), 0, 0), 0u);
+    EXPECT_EQ(Status(first, os::MCI_STATUS_MODE), os::MCI_MODE_STOP);
+    EXPECT_EQ(Status(second, os::MCI_STATUS_MODE), os::MCI_MODE_PLAY);
+    ASSERT_TRUE(WaitForNote(2));
+    EXPECT_EQ(rx.Notes[0], Note(os::MCI_NOTIFY_ABORTED, first));
+    EXPECT_EQ(rx.Notes[1], Note(os::MCI_NOTIFY_SUCCESSFUL, second));
+    EXPECT_EQ(Status(first, os::MCI_STATUS_MODE), os::MCI_MODE_STOP);
+}
+
+TEST_F(AudioDevice, FilesThatCannotBePlayedGiveClearErrors) {
+    std::string missing = dir / "missing.wav";
+    auto [code, text] = OpenFails(missing);
+    EXPECT_EQ(code, os::MCIERR_FILE_NOT_FOUND);
+    EXPECT_EQ(text, "Cannot open " + missing + ": the file does not exist");
+
+    std::string junk = Write("junk.mid", "this is a text file, not music\n");
+    std::tie(code, text) = OpenFails(junk);
+    EXPECT_EQ(code, os::MCIERR_INVALID_FILE);
+    EXPECT_EQ(text.rfind("Cannot open " + junk + ": ", 0), 0u) << text;
+    EXPECT_GT(text.size(), ("Cannot open " + junk + ": ").size()) << "the reason is missing";
+
+    std::string empty = Write("empty.m3u", "# nothing here\r\n\r\n");
+    std::tie(code, text) = OpenFails(empty);
+    EXPECT_EQ(text, "Cannot open " + empty + ": the playlist names no file");
+
+    std::string dangling = Write("dangling.m3u", "/nowhere/song.mp3\r\n");
+    std::tie(code, text) = OpenFails(dangling);
+    EXPECT_EQ(code, os::MCIERR_FILE_NOT_FOUND);
+    EXPECT_EQ(text,
+              "Cannot open " + dangling + ": the file it names, /nowhere/song.mp3, does not exist");
+
+    // After all that, a playable file still opens.
+    os::MCIDEVICEID id = OpenOk(Write("tone.wav", Wave(200)));
+    EXPECT_EQ(mci->Close(id, os::MCI_WAIT, 0), 0u);
+}
+
+TEST_F(AudioDevice, NoAudioOutputIsAnOpenErrorNotACrash) {
+    std::string wave = Write("tone.wav", Wave(200));
+    {
+        ostest::ScopedEnv none("SDL_AUDIODRIVER", "no-such-driver");
+        auto [code, text] = OpenFails(wave);
+        EXPECT_EQ(text.rfind("Cannot open " + wave + ": no audio output is available (", 0), 0u)
+            << text;
+    }
+    // The output is tried again at the next open.
+    os::MCIDEVICEID id = OpenOk(wave);
+    EXPECT_EQ(mci->Close(id, os::MCI_WAIT, 0), 0u);
+}
+
+} // namespace
