@@ -371,6 +371,8 @@ os::DWORD FakeProcess::WaitForSingleObject(os::HANDLE handle, os::DWORD millisec
     auto ended = [&] {
         return it->second.Ended || (it->second.EndsAt != 0 && time_.NowMs >= it->second.EndsAt);
     };
+    if (WhileWaiting)
+        WhileWaiting(handle);
     if (ended())
         return os::WAIT_OBJECT_0;
     // Waiting lets virtual time pass; the caller handles the messages that came due.

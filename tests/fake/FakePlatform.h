@@ -256,6 +256,8 @@ public:
     // 0 runs until EndProcess.
     std::uint64_t ProcessLifetimeMs = 3000;
     bool NoProcessHandle = false; // ShellExecuteEx succeeds without a process to wait for
+    // Runs at each slice of a wait, as if the user acted while the program waits.
+    std::function<void(os::HANDLE)> WhileWaiting;
     void EndProcess(os::HANDLE handle);
     std::set<os::HANDLE> OpenHandles;
     std::set<std::string> ExistingMutexes;
