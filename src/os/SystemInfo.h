@@ -2,6 +2,7 @@
 #pragma once
 
 #include "os/Types.h"
+#include "os/common/VersionBlock.h"
 
 #include <cstdint>
 #include <string>
@@ -46,6 +47,15 @@ public:
     virtual bool GetComCtlVersion(DWORD& major, DWORD& minor) = 0;
     // Milliseconds since the user last touched keyboard or mouse; false when unknown.
     virtual bool GetLastInputIdle(std::uint64_t& idleMs) = 0;
+    // The version data (VS_VERSIONINFO block) of a file: its size, 0 when the file has none
+    // or cannot be read; then the block itself. Windows reads the file's resource; the
+    // default finds a block that was compiled into the file as data.
+    virtual DWORD GetFileVersionInfoSize(const std::string& fileName) {
+        return ReadFileVersionInfoSize(fileName);
+    }
+    virtual bool GetFileVersionInfo(const std::string& fileName, DWORD size, void* data) {
+        return ReadFileVersionInfo(fileName, size, data);
+    }
 };
 
 } // namespace os
