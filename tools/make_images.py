@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Draws every picture of the program into one folder.
 
-Output: MAINICON.png and MAINICON-<size>.png, Vistrel.ico, TRAY0..7.png and .ico, LOGO.png and
-LOGO.ico, IZEMRA.png and .bmp (on the dialog face colour), and the 27 media-player buttons as EN_/DI_/CL_<name>.bmp (24-bit
-on the olive transparent colour) with PNG copies that carry real transparency.
+Output: MAINICON.png and MAINICON-<size>.png, Vistrel.ico, TRAY0..7.png and .ico, LOGO.png,
+LOGO.ico and LOGO.bmp, IZEMRA.png and .bmp (bitmaps on the dialog face colour), and the 27
+media-player buttons as EN_/DI_/CL_<name>.bmp (24-bit on the olive transparent colour) with PNG
+copies that carry real transparency.
 """
 
 import argparse
@@ -50,6 +51,7 @@ def main():
     write(args.out, "LOGO.png", png_bytes(128, 128, logo))
     small = art.app_icon(32).rgba_bytes()
     write(args.out, "LOGO.ico", ico_bytes([(128, logo), (32, small)]))
+    write(args.out, "LOGO.bmp", bmp24_bytes(128, 128, art.logo().flattened_rgb([240 / 255.0] * 3)))
 
     banner = art.mail_banner()
     write(args.out, "IZEMRA.png", png_bytes(150, 30, banner.rgba_bytes()))

@@ -27,8 +27,10 @@ def main():
                 data = score.render(parsed)
             except score.ScoreError as error:
                 sys.exit("error: %s" % error)
-        if not parsed.filename:
-            sys.exit("error: %s names no output file" % path)
+        # The build knows the outputs from the score names, so the two must agree.
+        expected = os.path.splitext(os.path.basename(path))[0] + ".mid"
+        if parsed.filename != expected:
+            sys.exit("error: %s must name its file %r" % (path, expected))
         target = os.path.join(args.out, parsed.filename)
         with open(target + ".tmp", "wb") as f:
             f.write(data)

@@ -113,6 +113,8 @@ def _tray_grid(opening, gaze):
                  (12, 9)] + [(x, 10) for x in range(5, 11)]
         for x, y in curve:
             grid[y - 1][x] = "L"
+            if 2 <= x <= 13:
+                grid[y - 2][x] = "L"
         for x, y in ((1, 6), (14, 6), (2, 7), (13, 7), (3, 8), (12, 8), (4, 8), (11, 8)) + tuple(
                 (x, 9) for x in range(5, 11)):
             grid[y][x] = "L"

@@ -51,6 +51,13 @@ def read_smf(data):
     """Parses a standard MIDI file; returns a MidiInfo with its length in seconds (up to the
     last event), its note count, the channels that play notes and their programs.
     Raises ValueError on a damaged file."""
+    try:
+        return _read_smf(data)
+    except (IndexError, struct.error):
+        raise ValueError("the MIDI file is cut short or damaged") from None
+
+
+def _read_smf(data):
     if data[:4] != b"MThd":
         raise ValueError("not a standard MIDI file")
     (hlen,) = struct.unpack(">I", data[4:8])
