@@ -94,6 +94,7 @@ DWORD ErrorOf(int error) {
 bool SpawnProgram(const std::string& program, const std::vector<std::string>& argv,
                   const std::string& directory, bool detached, pid_t& pid) {
     std::vector<char*> args;
+    args.reserve(argv.size() + 1);
     for (const std::string& arg : argv)
         args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
@@ -178,7 +179,9 @@ std::string LinuxProcess::FindProgram(const std::string& name) {
         }
     }
     for (const std::string& folder : folders) {
-        const std::string candidate = folder + "/" + name;
+        std::string candidate = folder;
+        candidate += '/';
+        candidate += name;
         if (IsExecutableFile(candidate))
             return candidate;
     }

@@ -22,8 +22,8 @@ std::string NonEmptyEnv(const char* name) {
 
 // The user's LC_TIME format of one item; the C locale's when the user's is not installed.
 std::string TimeFormat(nl_item item, const char* fallback) {
-    locale_t locale = ::newlocale(LC_TIME_MASK, "", static_cast<locale_t>(0));
-    if (locale == static_cast<locale_t>(0))
+    locale_t locale = ::newlocale(LC_TIME_MASK, "", nullptr);
+    if (locale == nullptr)
         return fallback;
     const char* format = ::nl_langinfo_l(item, locale);
     std::string result = format != nullptr && format[0] != '\0' ? format : fallback;
