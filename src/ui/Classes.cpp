@@ -128,7 +128,8 @@ void TStrings::Replace(const std::vector<std::string>& lines) {
 }
 
 void TStrings::AddStrings(const TStrings& source) {
-    std::vector<std::string> lines;
+    std::vector<std::string> lines; // copied first: the source may be this list
+    lines.reserve(static_cast<std::size_t>(source.Count()));
     for (int i = 0; i < source.Count(); ++i)
         lines.push_back(source.Get(i));
     for (auto& line : lines)

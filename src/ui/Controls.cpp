@@ -28,6 +28,8 @@ void TControl::SetParent(TWinControl* parent) {
     for (const TControl* p = parent; p; p = p->parent_)
         if (p == this)
             throw EInvalidOperation("A control cannot have itself or its child as its parent");
+    if (TForm* form = GetParentForm(this); form && form != this)
+        form->ControlLeaving(this);
     DetachFromParent();
     parent_ = parent;
     if (parent_) {
@@ -185,8 +187,8 @@ void TControl::FontChanged() {
 // ---- TWinControl ---------------------------------------------------------------------------
 
 TWinControl::~TWinControl() {
-    if (TForm* form = GetParentForm(this); form && form->activeControl_ == this)
-        form->activeControl_ = nullptr;
+    if (TForm* form = GetParentForm(this); form && form != this)
+        form->ControlLeaving(this);
     // Children stay alive (their owner destroys them); they only lose their parent.
     auto children = std::move(controls_);
     controls_.clear();

@@ -76,6 +76,14 @@ void TForm::SetActiveControl(TWinControl* control) {
     }
 }
 
+void TForm::ControlLeaving(const TControl* control) {
+    for (const TControl* c = activeControl_; c; c = c->Parent())
+        if (c == control) {
+            activeControl_ = nullptr;
+            return;
+        }
+}
+
 void TForm::DoCreate() {
     if (created_)
         return;

@@ -77,7 +77,10 @@ public:
     TCloseQueryEvent OnCloseQuery;
 
 private:
+    friend class TControl;
     friend class TWinControl;
+    // Forgets the active control if it is this control or inside it: it is leaving the form.
+    void ControlLeaving(const TControl* control);
     // Width and height the border and caption bar add to the client area, nominal values
     // until a peer shows the form.
     TPoint FrameExtent() const;

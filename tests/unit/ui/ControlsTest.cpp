@@ -268,6 +268,25 @@ TEST(ControlsTest, FocusMovesWithEnterAndExitEvents) {
     EXPECT_EQ(form.ActiveControl(), nullptr);
 }
 
+TEST(ControlsTest, AControlThatLeavesTheFormLeavesTheFocusWithIt) {
+    TForm form(nullptr);
+    auto* panel = new TPanel(&form);
+    panel->SetParent(&form);
+    auto* list = new TListBox(&form);
+    list->SetParent(panel);
+    auto* button = new TButton(&form);
+    button->SetParent(&form);
+    list->SetFocus();
+    delete panel; // the list stays, but on no form
+    EXPECT_EQ(form.ActiveControl(), nullptr);
+    delete list;
+    button->SetFocus(); // must not tell the destroyed list that it lost the focus
+    EXPECT_EQ(form.ActiveControl(), button);
+    auto* other = new TPanel(&form);
+    button->SetParent(other);
+    EXPECT_EQ(form.ActiveControl(), nullptr);
+}
+
 TEST(ControlsTest, CheckingARadioButtonUnchecksItsSiblingsOnly) {
     TForm form(nullptr);
     auto* group = new TRadioGroup(&form);
