@@ -1,6 +1,7 @@
 # The program's pictures, drawn at build time by tools/make_images.py into
 # ${VISTREL_IMAGE_DIR}, and the function that embeds them into an executable.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
+get_filename_component(_vistrel_tools ${CMAKE_CURRENT_LIST_DIR}/../tools ABSOLUTE)
 
 set(VISTREL_IMAGE_DIR ${CMAKE_BINARY_DIR}/generated/images)
 
@@ -29,11 +30,11 @@ list(TRANSFORM VISTREL_IMAGE_ICOS PREPEND ${VISTREL_IMAGE_DIR}/ OUTPUT_VARIABLE 
 list(TRANSFORM VISTREL_IMAGE_BMPS PREPEND ${VISTREL_IMAGE_DIR}/ OUTPUT_VARIABLE _vistrel_bmp_paths)
 set(VISTREL_IMAGE_FILES ${_vistrel_png_paths} ${_vistrel_ico_paths} ${_vistrel_bmp_paths})
 
-file(GLOB _vistrel_art_sources ${CMAKE_SOURCE_DIR}/tools/resgen/*.py)
+file(GLOB _vistrel_art_sources ${_vistrel_tools}/resgen/*.py)
 add_custom_command(
   OUTPUT ${VISTREL_IMAGE_FILES}
-  COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tools/make_images.py --out ${VISTREL_IMAGE_DIR}
-  DEPENDS ${CMAKE_SOURCE_DIR}/tools/make_images.py ${_vistrel_art_sources}
+  COMMAND Python3::Interpreter ${_vistrel_tools}/make_images.py --out ${VISTREL_IMAGE_DIR}
+  DEPENDS ${_vistrel_tools}/make_images.py ${_vistrel_art_sources}
   COMMENT "Drawing the program's pictures"
   VERBATIM)
 add_custom_target(vistrel_images ALL DEPENDS ${VISTREL_IMAGE_FILES})
