@@ -2,7 +2,7 @@
 # run against the program folder of the build tree. Included from tests/CMakeLists.txt.
 set(_res_tests ${CMAKE_CURRENT_LIST_DIR})
 
-foreach(check languages music help images)
+foreach(check languages music help images launcher)
   add_test(NAME resources_${check}
     COMMAND Python3::Interpreter ${_res_tests}/test_${check}.py
             --program-dir ${VISTREL_PROGRAM_DIR} --image-dir ${VISTREL_IMAGE_DIR}
