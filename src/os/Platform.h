@@ -15,6 +15,10 @@
 #include "os/Shell.h"
 #include "os/SystemInfo.h"
 
+namespace ui {
+class TPeerFactory;
+}
+
 namespace os {
 
 class Platform {
@@ -31,6 +35,8 @@ public:
     virtual HotKeys& Keys() = 0;
     virtual Libraries& Libs() = 0;
     virtual Mci& Media() = 0;
+    // The native peers of the ui components; nullptr leaves every control headless.
+    virtual ui::TPeerFactory* Peers() { return nullptr; }
 };
 
 // The installed platform. Using it before one is installed is a programming error.

@@ -57,6 +57,18 @@ struct MenuEntry {
     bool Default = false; // shown bold
 };
 
+// What the file-open dialog asks and answers (OPENFILENAME, one file at a time).
+struct OpenFileName {
+    HWND Owner = 0;
+    // Shown names and their patterns, alternating, all separated by '|':
+    // "Music|*.mid;*.wav|Wave (*.wav)|*.wav". Empty shows every file.
+    std::string Filter;
+    int FilterIndex = 1; // 1-based: the choice shown first; on return, the one in force
+    std::string InitialDir;
+    std::string Title;    // empty: the system's caption
+    std::string FileName; // proposed on entry; the chosen file's full path on return
+};
+
 class Shell {
 public:
     virtual ~Shell() = default;
@@ -70,6 +82,12 @@ public:
     // A message box (MB_* flags); returns the ID* of the pressed button. Runs a nested loop.
     virtual int MessageBox(HWND owner, const std::string& text, const std::string& caption,
                            UINT flags) = 0;
+    // The file-open dialog for an existing file; false when the user cancels. Runs a nested
+    // loop.
+    virtual bool GetOpenFileName(OpenFileName& request) {
+        (void)request;
+        return false;
+    }
 };
 
 // Copies at most max characters of text into a fixed field and zero-terminates it.

@@ -88,11 +88,38 @@ void TPageControl::SelectPageByUser(int index) {
     }
 }
 
+TRect TPageControl::DisplayRect() const {
+    if (measured_)
+        return displayRect_;
+    // A frame of 4 pixels and a row of tabs 20 pixels high.
+    return {4, 24, Width() > 4 ? Width() - 4 : 4, Height() > 24 ? Height() - 4 : 24};
+}
+
+void TPageControl::SetDisplayRect(const TRect& rect) {
+    measured_ = true;
+    displayRect_ = rect;
+    PlacePages();
+}
+
+void TPageControl::PlacePages() {
+    const TRect r = DisplayRect();
+    for (TTabSheet* page : pages_)
+        page->SetBounds(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
+}
+
+void TPageControl::BoundsChanged() {
+    TWinControl::BoundsChanged();
+    if (!measured_)
+        PlacePages();
+}
+
 void TPageControl::ControlInserted(TControl& control) {
     auto* page = dynamic_cast<TTabSheet*>(&control);
     if (!page)
         return;
     pages_.push_back(page);
+    const TRect r = DisplayRect();
+    page->SetBounds(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
     Changed(TProperty::PageIndex);
     if (!activePage_)
         SetActivePage(page);

@@ -42,16 +42,26 @@ public:
     // The user's click on a tab: shows the page, then OnChange.
     void SelectPageByUser(int index);
 
+    // Where the pages lie: inside the frame, below the tabs. Nominal until the peer, which
+    // knows the real tabs, sets it.
+    TRect DisplayRect() const;
+    void SetDisplayRect(const TRect& rect);
+
     TNotifyEvent OnChange;
 
 protected:
+    void BoundsChanged() override;
     void ControlInserted(TControl& control) override;
     void ControlRemoved(TControl& control) override;
 
 private:
     friend class TTabSheet;
+    void PlacePages();
+
     std::vector<TTabSheet*> pages_;
     TTabSheet* activePage_ = nullptr;
+    bool measured_ = false;
+    TRect displayRect_;
 };
 
 } // namespace ui

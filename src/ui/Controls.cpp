@@ -1,6 +1,7 @@
 #include "ui/Controls.h"
 
 #include "ui/Forms.h"
+#include "ui/PeerFactory.h"
 
 #include <algorithm>
 
@@ -39,6 +40,9 @@ void TControl::SetParent(TWinControl* parent) {
     if (parentFont_)
         ApplyParentFont();
     Changed(TProperty::Parent);
+    // A control put into a container that has its native side gets one too.
+    if (parent_ && parent_->Peer() && !Peer())
+        CreatePeers(*this);
     if (parent_ && align_ != TAlign::alNone)
         parent_->Realign();
 }
@@ -256,6 +260,10 @@ void TWinControl::FontChanged() {
 
 void TWinControl::BoundsChanged() {
     Realign();
+}
+
+os::HWND TWinControl::Handle() const {
+    return Peer() ? Peer()->NativeHandle() : 0;
 }
 
 void TWinControl::Realign() {

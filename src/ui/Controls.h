@@ -189,6 +189,9 @@ public:
     // Puts the aligned children in their places within the client area.
     void Realign();
 
+    // The native window of the control's peer; 0 without one.
+    os::HWND Handle() const;
+
     TNotifyEvent OnEnter;
     TNotifyEvent OnExit;
 

@@ -1,5 +1,7 @@
 #include "ui/Forms.h"
 
+#include "ui/PeerFactory.h"
+
 namespace ui {
 
 TForm::TForm(TComponent* owner) : TWinControl(owner) {
@@ -88,6 +90,7 @@ void TForm::DoCreate() {
     if (created_)
         return;
     created_ = true;
+    CreatePeers(*this); // OnCreate lays out with the real fonts
     if (OnCreate) {
         auto handler = OnCreate;
         handler(this);
@@ -116,6 +119,29 @@ void TForm::Close() {
     }
     if (action == TCloseAction::caHide)
         Hide();
+}
+
+TModalResult TForm::ShowModal() {
+    if (Visible())
+        throw EInvalidOperation("Cannot make a visible window modal");
+    CreatePeers(*this);
+    modalResult_ = mrNone;
+    auto alive = LifeToken();
+    Show();
+    if (TPeerFactory* factory = PeerFactory(); factory && Visible())
+        factory->RunModal(*this);
+    if (alive.expired())
+        return mrCancel;
+    if (Visible())
+        Hide(); // the loop ended without a close: the program is quitting
+    if (modalResult_ == mrNone)
+        modalResult_ = mrCancel;
+    return modalResult_;
+}
+
+void TForm::BringToFront() {
+    if (Peer() && Visible())
+        Peer()->BringToFront();
 }
 
 TForm* GetParentForm(const TControl* control) {

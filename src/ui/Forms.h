@@ -65,12 +65,20 @@ public:
     // EInvalidOperation for a control that is not on this form or cannot have the focus.
     void SetActiveControl(TWinControl* control);
 
-    // Runs OnCreate, once: call it when the form and its components are complete.
+    // Gives the form and its controls their native peers, then runs OnCreate, once: call it
+    // when the form and its components are complete.
     void DoCreate();
     // Asks OnCloseQuery whether the form may close.
     bool CloseQuery();
     // Asks, runs OnClose (which may veto with caNone), then hides the form.
     void Close();
+
+    // Shows the form and handles messages until it is hidden again (by Close); timers and
+    // other windows go on working meanwhile. Returns ModalResult, mrCancel when nothing set
+    // it. EInvalidOperation for a form that is shown already.
+    TModalResult ShowModal();
+    // Raises the shown form above the other windows.
+    void BringToFront();
 
     TNotifyEvent OnCreate;
     TCloseEvent OnClose;

@@ -6,6 +6,8 @@
 // Without a peer (tests, headless use) a control is a plain holder of its properties.
 #pragma once
 
+#include "os/Types.h"
+
 #include <string>
 
 namespace ui {
@@ -60,6 +62,18 @@ public:
         (void)height;
         return false;
     }
+    // The native window as other programs know it (given to a screen saver to draw in);
+    // 0 when there is none.
+    virtual os::HWND NativeHandle() { return 0; }
+    // The line of a list under a point of its client area, -1 below the last line; false
+    // leaves the list to reckon from its line height.
+    virtual bool ItemAtPos(os::TPoint pos, int& index) {
+        (void)pos;
+        (void)index;
+        return false;
+    }
+    // Raises a shown form above the other windows and activates it.
+    virtual void BringToFront() {}
 };
 
 } // namespace ui

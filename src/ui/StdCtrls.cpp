@@ -276,7 +276,13 @@ void TCustomListBox::SetTopIndex(int index) {
 int TCustomListBox::ItemAtPos(TPoint pos, bool existing) const {
     if (pos.X < 0 || pos.Y < 0 || pos.X >= ClientWidth() || pos.Y >= ClientHeight())
         return -1;
-    const int index = topIndex_ + pos.Y / ItemHeight();
+    int index = -1;
+    if (Peer() && Peer()->ItemAtPos(pos, index)) {
+        if (index >= 0 && index < items_.Count())
+            return index;
+        return existing ? -1 : items_.Count();
+    }
+    index = topIndex_ + pos.Y / ItemHeight();
     if (index < items_.Count())
         return index;
     return existing ? -1 : items_.Count();

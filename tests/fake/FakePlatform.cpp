@@ -252,6 +252,18 @@ int FakeShell::MessageBox(os::HWND /*owner*/, const std::string& text,
     return (flags & 0x0F) == os::MB_YESNO ? os::IDNO : os::IDOK;
 }
 
+bool FakeShell::GetOpenFileName(os::OpenFileName& request) {
+    OpenFileDialogs.push_back(request);
+    if (OpenFileAnswers.empty())
+        return false;
+    std::string answer = OpenFileAnswers.front();
+    OpenFileAnswers.pop_front();
+    if (answer.empty())
+        return false;
+    request.FileName = answer;
+    return true;
+}
+
 // ---- FakeSystemInfo -----------------------------------------------------------------------
 
 bool FakeSystemInfo::GetVersionEx(os::OsVersionInfo& info) {

@@ -6,6 +6,7 @@
 #include "os/Platform.h"
 #include "os/common/ProfileFile.h"
 #include "os/common/StdFileSystem.h"
+#include "HeadlessPeers.h"
 
 #include <deque>
 #include <functional>
@@ -165,6 +166,11 @@ public:
     std::vector<Box> MessageBoxes;
     std::deque<int> MessageBoxAnswers;      // default: IDOK, or IDNO for a Yes/No box
     std::function<void()> WhileMessageBox;  // runs inside the box's loop
+
+    bool GetOpenFileName(os::OpenFileName& request) override;
+    std::vector<os::OpenFileName> OpenFileDialogs; // every request, as asked
+    // The user's choices in turn: a path is chosen, an empty text cancels; none left cancels.
+    std::deque<std::string> OpenFileAnswers;
 
     std::map<os::HICON, std::string> Icons; // live icons by handle
     std::set<std::string> MissingIcons;     // resource names that fail to load
@@ -385,6 +391,7 @@ public:
     os::HotKeys& Keys() override { return Keys_; }
     os::Libraries& Libs() override { return Libs_; }
     os::Mci& Media() override { return Media_; }
+    ui::TPeerFactory* Peers() override { return &Peers_; }
 
     // The temporary root; the program folder is Root + "/Program/", the executable in it.
     std::string Root;
@@ -405,6 +412,7 @@ public:
     FakeHotKeys Keys_;
     FakeLibraries Libs_;
     FakeMci Media_{Loop_, Time};
+    HeadlessPeerFactory Peers_;
     os::StdFileSystem Files_;
     os::ProfileFileStore Profile_{[this] { return System_.WindowsDir; }};
 
