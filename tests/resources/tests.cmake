@@ -29,6 +29,8 @@ endif()
 if(VISTREL_SDL2_MIXER_FOUND)
   add_executable(midi_play_test ${_res_tests}/midi_play_test.c)
   target_link_libraries(midi_play_test PRIVATE PkgConfig::VISTREL_SDL2_MIXER)
+  # Building the resources alone must leave their tests runnable.
+  add_dependencies(vistrel_resources midi_play_test)
   file(GLOB _res_scores ${PROJECT_SOURCE_DIR}/resources/Music/Scores/*.score)
   set(_res_env)
   if(EXISTS /usr/share/sounds/sf2/FluidR3_GM.sf2)
