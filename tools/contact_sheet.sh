@@ -16,7 +16,7 @@ row() { # row NAME SCALE BG FILES...
       -border 6 -flatten "$tmp/$name-$(printf %02d $i).png"
     i=$((i + 1))
   done
-  convert "$tmp/$name"-*.png +append "$tmp/row-$name.png"
+  convert "$tmp/$name"-*.png -background "#808080" -gravity center +append "$tmp/row-$name.png"
 }
 
 trays="TRAY0.png TRAY1.png TRAY2.png TRAY3.png TRAY4.png TRAY5.png TRAY6.png TRAY7.png"
