@@ -6,7 +6,8 @@
 #            xsession_start            # exports DISPLAY; starts the tray host too
 #            xs_wait_until 10 some_check args...
 #            xsession_screenshot out.png [WxH+X+Y]
-#            (everything started is stopped on exit; xsession_stop does it earlier)
+#            (everything started is stopped on exit, unless the caller has an EXIT trap of
+#            its own, which then calls xsession_stop; xsession_stop also does it earlier)
 # Run:       tests/e2e/lib/xsession.sh [--no-tray] -- command args...
 #
 # Settings (environment): XS_SCREEN (default 800x600x24), XS_TRAY_HEIGHT (default 32),
@@ -80,7 +81,8 @@ xsession_start() {
         XS_OWN_DIR=$XS_DIR
     fi
     mkdir -p "$XS_DIR"
-    trap xsession_stop EXIT
+    # A caller with an EXIT trap of its own calls xsession_stop from it.
+    [[ -z "$(trap -p EXIT)" ]] && trap xsession_stop EXIT
     local fdfile="$XS_DIR/display"
     : >"$fdfile"
     # -displayfd picks a free display number and writes it once the server accepts clients.
