@@ -101,11 +101,11 @@ DESIGN = {
 }
 
 # Room for each text in pixels. Options dialog: 392 x 366 client, tab pages about 380 wide;
-# the period sentences start at x = 20 with a 50-pixel number field and 3-pixel gaps; radio
-# buttons and check boxes sit in frames 340 wide and need 18 pixels for their mark; the page
-# buttons are 100 and the bottom buttons 96 wide (8 pixels of border). About dialog: a
-# 180-pixel text column; the thanks text spans the dialog's width less its scroll bar.
-BUTTON_PAGE, BUTTON_BOTTOM = 100 - 8, 96 - 8
+# the period sentences start at x = 20 with a 50-pixel number field and 3-pixel gaps; the alert
+# radio buttons are 316 wide, the other radio buttons and the check boxes 340, and their mark
+# takes 18 pixels; every button is 75 wide with 8 pixels of border. About dialog: a 180-pixel
+# text column; the thanks text spans the dialog's width less its scroll bar.
+BUTTON_PAGE = BUTTON_BOTTOM = 75 - 8
 ROOM = {
     ("MainForm", "Action"): 200,
     ("OptionForm", "OptionForm.Caption"): 300,
@@ -125,6 +125,7 @@ ROOM = {
 TAB_STRIP, TAB_PADDING = 380, 18
 SENTENCE_ROOM = 372  # 20 + prefix + 3 + 50 + 3 + suffix must end inside the page
 RADIO_ROOM = 340 - 18
+ALERT_RADIO_ROOM = 316 - 18
 MEMO_ROOM = 352 - 17 - 8
 VERSION_SHOWN = "3.3.3.3"
 TITLE_PX_PER_CHAR = 18  # LTitle's bold 32-pixel Arial
@@ -318,8 +319,9 @@ def test_widths(c):
                     % (name, opt[prefix + ".caption"], opt[suffix + ".caption"], end, SENTENCE_ROOM))
         for key, value in opt.items():
             if key.startswith(("rbalert", "rbplay", "rbss", "cb")):
-                c.check(text_width(value) <= RADIO_ROOM, "%s: %s (%d px) does not fit %d"
-                        % (name, key, text_width(value), RADIO_ROOM))
+                room = ALERT_RADIO_ROOM if key.startswith("rbalert") else RADIO_ROOM
+                c.check(text_width(value) <= room, "%s: %s %r (%d px) does not fit %d"
+                        % (name, key, value, text_width(value), room))
             room = ROOM.get(("OptionForm", next((k for k in DESIGN["OptionForm"] if k.lower() == key), key)))
             if room:
                 c.check(text_width(value) <= room, "%s: %s %r (%d px) does not fit %d"
