@@ -1,0 +1,39 @@
+# The hook library: a test-only stand-in in three variants for the unit tests of the loader
+# and the hook components (loaded through the real dynamic loader), and end-to-end tests of
+# the real library and the hot key under a virtual X display.
+set(VISTREL_TEST_HOOK_DIR ${CMAKE_BINARY_DIR}/testhooks)
+set(VISTREL_TEST_HOOK_SOURCE ${CMAKE_CURRENT_LIST_DIR}/TestHook.cpp)
+
+function(vistrel_test_hook target output)
+  add_library(${target} MODULE ${VISTREL_TEST_HOOK_SOURCE})
+  set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${output} SUFFIX ".so"
+    CXX_VISIBILITY_PRESET hidden LIBRARY_OUTPUT_DIRECTORY ${VISTREL_TEST_HOOK_DIR})
+  target_compile_definitions(${target} PRIVATE ${ARGN})
+  vistrel_warnings(${target})
+  add_dependencies(vistrel_unit_tests ${target})
+endfunction()
+
+vistrel_test_hook(vistrel_testhook TestHook)
+vistrel_test_hook(vistrel_testhook_nolasterror TestHookNoLastError TESTHOOK_NO_LASTERROR)
+vistrel_test_hook(vistrel_testhook_refusing TestHookRefusing TESTHOOK_REFUSE=-4)
+target_compile_definitions(vistrel_unit_tests PRIVATE
+  VISTREL_TEST_HOOK_DIR="${VISTREL_TEST_HOOK_DIR}")
+
+if(VISTREL_LINUX_PLATFORM)
+  # Runs under a private Xvfb session; exports the message service the hook library looks up.
+  add_executable(vistrel_hook_e2e_tests
+    ${CMAKE_CURRENT_LIST_DIR}/E2EMain.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/HookE2ETest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/HotKeyE2ETest.cpp)
+  target_link_libraries(vistrel_hook_e2e_tests PRIVATE vistrel_os_linux vistrel_fake GTest::gtest
+    ${CMAKE_DL_LIBS})
+  target_compile_definitions(vistrel_hook_e2e_tests PRIVATE
+    VISTREL_HOOK_LIBRARY="$<TARGET_FILE:Hook>")
+  set_target_properties(vistrel_hook_e2e_tests PROPERTIES ENABLE_EXPORTS ON)
+  add_dependencies(vistrel_hook_e2e_tests Hook)
+  vistrel_warnings(vistrel_hook_e2e_tests)
+  add_test(NAME hook_e2e
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/lib/xsession.sh --no-tray --
+      $<TARGET_FILE:vistrel_hook_e2e_tests>)
+  set_tests_properties(hook_e2e PROPERTIES LABELS linux-e2e TIMEOUT 240)
+endif()
