@@ -88,6 +88,7 @@ struct TrayEntry {
     UINT Version = 0;
     std::unique_ptr<QSystemTrayIcon> Tray;
     QPointer<QWidget> Widget; // the tray icon's own window, once it has been seen
+    Qt::MouseButtons Pressed; // pressed on the icon and not yet reported released
     bool BalloonUp = false;
     std::unique_ptr<QTimer> BalloonTimer;
 };
@@ -206,10 +207,49 @@ TrayEntry* LinuxShell::Impl::EntryOfWidget(QWidget* widget, const QPoint& global
     return byPoint;
 }
 
+namespace {
+
+UINT ButtonMessage(QEvent::Type type, Qt::MouseButton button) {
+    switch (type) {
+    case QEvent::MouseButtonPress:
+        return button == Qt::LeftButton     ? WM_LBUTTONDOWN
+               : button == Qt::RightButton  ? WM_RBUTTONDOWN
+               : button == Qt::MiddleButton ? WM_MBUTTONDOWN
+                                            : 0;
+    case QEvent::MouseButtonRelease:
+        return button == Qt::LeftButton     ? WM_LBUTTONUP
+               : button == Qt::RightButton  ? WM_RBUTTONUP
+               : button == Qt::MiddleButton ? WM_MBUTTONUP
+                                            : 0;
+    case QEvent::MouseButtonDblClick:
+        // A middle double click reaches the icon as a second press.
+        return button == Qt::LeftButton     ? WM_LBUTTONDBLCLK
+               : button == Qt::RightButton  ? WM_RBUTTONDBLCLK
+               : button == Qt::MiddleButton ? WM_MBUTTONDOWN
+                                            : 0;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
 bool LinuxShell::Impl::eventFilter(QObject* watched, QEvent* event) {
     QEvent::Type type = event->type();
+    if (type == QEvent::MouseButtonRelease) {
+        // The release of a press on the icon is reported wherever it lands: a popup menu
+        // opened by the press takes the pointer, and the release goes to the menu.
+        Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
+        for (auto& [key, entry] : Entries) {
+            if (entry->Pressed.testFlag(button)) {
+                entry->Pressed.setFlag(button, false);
+                Notify(*entry, ButtonMessage(type, button));
+            }
+        }
+        return false;
+    }
     if (type != QEvent::Enter && type != QEvent::MouseMove && type != QEvent::MouseButtonPress &&
-        type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick)
+        type != QEvent::MouseButtonDblClick)
         return false;
     if (!watched->isWidgetType() || !watched->inherits("QSystemTrayIconSys"))
         return false;
@@ -228,25 +268,10 @@ bool LinuxShell::Impl::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
-    UINT message = 0;
-    if (type == QEvent::MouseButtonPress) {
-        message = button == Qt::LeftButton     ? WM_LBUTTONDOWN
-                  : button == Qt::RightButton  ? WM_RBUTTONDOWN
-                  : button == Qt::MiddleButton ? WM_MBUTTONDOWN
-                                               : 0;
-    } else if (type == QEvent::MouseButtonRelease) {
-        message = button == Qt::LeftButton     ? WM_LBUTTONUP
-                  : button == Qt::RightButton  ? WM_RBUTTONUP
-                  : button == Qt::MiddleButton ? WM_MBUTTONUP
-                                               : 0;
-    } else {
-        message = button == Qt::LeftButton     ? WM_LBUTTONDBLCLK
-                  : button == Qt::RightButton  ? WM_RBUTTONDBLCLK
-                  : button == Qt::MiddleButton ? WM_MBUTTONDOWN
-                                               : 0;
-    }
-    if (message != 0)
+    if (UINT message = ButtonMessage(type, button); message != 0) {
+        entry->Pressed.setFlag(button, true);
         Notify(*entry, message);
+    }
     return false; // the toolkit still handles the click (balloon dismissal)
 }
 
