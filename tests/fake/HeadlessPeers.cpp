@@ -55,6 +55,12 @@ void HeadlessPeerFactory::CloseWindow(os::HWND window) {
     // A preview window ends its program when asked to close, and goes with its children.
     for (auto& [parent, list] : children_)
         std::erase(list, window);
+    Forget(window);
+}
+
+void HeadlessPeerFactory::Forget(os::HWND window) {
+    for (os::HWND child : ChildrenOf(window))
+        Forget(child);
     children_.erase(window);
     visible_.erase(window);
 }

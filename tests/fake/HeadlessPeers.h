@@ -62,6 +62,7 @@ public:
 
 private:
     friend class HeadlessPeer;
+    void Forget(os::HWND window);
     std::map<os::HWND, std::vector<os::HWND>> children_;
     std::map<os::HWND, bool> visible_;
     os::HWND nextHandle_ = 0x70000;
