@@ -487,9 +487,11 @@ void FakeMci::Notify(os::HWND callback, os::WPARAM code, os::MCIDEVICEID id) {
         loop_.PostMessage(callback, os::MM_MCINOTIFY, code, id);
 }
 
-os::MCIERROR FakeMci::Open(const std::string& /*deviceType*/, const std::string& elementName,
+os::MCIERROR FakeMci::Open(const std::string& deviceType, const std::string& elementName,
                            os::DWORD flags, os::HWND callback, os::MCIDEVICEID& deviceId) {
-    Commands.push_back({"open", 0, flags, elementName});
+    Commands.push_back({"open", 0, flags, elementName, deviceType});
+    if (OpenError != 0)
+        return OpenError;
     auto it = Lengths.find(elementName);
     if (it == Lengths.end() && !AnyFileOpens)
         return os::MCIERR_INVALID_FILE;
@@ -533,6 +535,7 @@ os::MCIERROR FakeMci::Play(os::MCIDEVICEID id, os::DWORD flags, os::HWND callbac
     if (d.Playing && d.NotifyPending)
         Notify(d.Callback, os::MCI_NOTIFY_SUPERSEDED, id);
     d.Playing = d.Position < d.Length;
+    d.Paused = false;
     d.PlayStartedAt = time_.NowMs;
     d.PlayStartPosition = d.Position;
     d.Callback = callback;
@@ -554,6 +557,7 @@ os::MCIERROR FakeMci::Stop(os::MCIDEVICEID id, os::DWORD flags, os::HWND callbac
     if (d.Playing && d.NotifyPending)
         Notify(d.Callback, os::MCI_NOTIFY_ABORTED, id);
     d.Playing = false;
+    d.Paused = false;
     d.NotifyPending = false;
     if (flags & os::MCI_NOTIFY)
         Notify(callback, os::MCI_NOTIFY_SUCCESSFUL, id);
@@ -566,6 +570,8 @@ os::MCIERROR FakeMci::Pause(os::MCIDEVICEID id, os::DWORD flags, os::HWND callba
     auto it = devices_.find(id);
     if (it == devices_.end())
         return os::MCIERR_INVALID_DEVICE_ID;
+    if (it->second.Playing)
+        it->second.Paused = true;
     it->second.Playing = false;
     if (flags & os::MCI_NOTIFY)
         Notify(callback, os::MCI_NOTIFY_SUCCESSFUL, id);
@@ -577,6 +583,8 @@ os::MCIERROR FakeMci::Resume(os::MCIDEVICEID id, os::DWORD flags, os::HWND callb
     auto it = devices_.find(id);
     if (it == devices_.end())
         return os::MCIERR_INVALID_DEVICE_ID;
+    if (!it->second.Paused)
+        return os::MCIERR_NONAPPLICABLE_FUNCTION;
     return Play(id, flags, callback, 0, 0);
 }
 
@@ -610,6 +618,7 @@ os::MCIERROR FakeMci::Seek(os::MCIDEVICEID id, os::DWORD flags, os::DWORD to,
     else
         d.Position = std::min(to, d.Length);
     d.Playing = false;
+    d.Paused = false;
     return 0;
 }
 
@@ -628,7 +637,7 @@ os::MCIERROR FakeMci::Status(os::MCIDEVICEID id, os::DWORD /*flags*/, os::DWORD 
         value = d.Position;
         return 0;
     case os::MCI_STATUS_MODE:
-        value = d.Playing ? os::MCI_MODE_PLAY : os::MCI_MODE_STOP;
+        value = d.Playing ? os::MCI_MODE_PLAY : d.Paused ? os::MCI_MODE_PAUSE : os::MCI_MODE_STOP;
         return 0;
     default:
         return os::MCIERR_UNSUPPORTED_FUNCTION;

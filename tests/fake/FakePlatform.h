@@ -342,6 +342,7 @@ public:
         os::MCIDEVICEID Id;
         os::DWORD Flags;
         std::string Element;
+        std::string DeviceType; // open: the type name sent
     };
     std::vector<Command> Commands;
     // Length in ms of files that open; a file not listed fails to open with MCIERR_INVALID_FILE,
@@ -351,6 +352,7 @@ public:
     os::DWORD DefaultLength = 60000;
     bool PlayFails = false;
     bool CloseFails = false;
+    os::MCIERROR OpenError = 0; // when set, every open fails with it
     std::size_t OpenDeviceCount() const { return devices_.size(); }
     // Moves the playing device's position with virtual time; call after time moved.
     void Update();
@@ -365,6 +367,7 @@ private:
         os::DWORD PlayStartPosition;
         os::HWND Callback;
         bool NotifyPending;
+        bool Paused = false;
     };
     void Notify(os::HWND callback, os::WPARAM code, os::MCIDEVICEID id);
     FakeMessageLoop& loop_;
