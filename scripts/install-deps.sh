@@ -8,13 +8,13 @@ run_packages=(
   cmake ninja-build g++ pkg-config python3
   qt6-base-dev libx11-dev libxi-dev libxext-dev libxss-dev libxtst-dev
   libsdl2-mixer-dev fluid-soundfont-gm
-  fp-utils xscreensaver-data xdg-utils
+  fp-utils xscreensaver-data xdg-utils xchm
   xvfb xauth trayer imagemagick x11-utils
 )
 test_packages=(
   libgtest-dev libgmock-dev
   g++-mingw-w64-x86-64
-  xdotool sox
+  xdotool sox libchm-bin
 )
 
 packages=("${run_packages[@]}")
