@@ -4,6 +4,8 @@
 
 #include <array>
 
+namespace platform {
+
 namespace {
 
 // Codes 0 to -5, in that order.
@@ -25,3 +27,5 @@ std::string HxSysHookErrorText(int code) {
         return OwnTexts[static_cast<std::size_t>(-code)];
     return "Unknown error " + std::to_string(code);
 }
+
+} // namespace platform

@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace platform {
+
 // Codes the hook library and the loader return; positive codes are the system's own.
 inline constexpr int HXERR_NONE = 0;
 inline constexpr int HXERR_MISSING_EXPORTS = -1;
@@ -33,3 +35,5 @@ class EHxSysHookError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+} // namespace platform

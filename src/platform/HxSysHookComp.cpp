@@ -4,6 +4,8 @@
 #include "platform/HxSysHookCommon.h"
 #include "platform/HxSysHookLoader.h"
 
+namespace platform {
+
 // ---- THxSysHook ---------------------------------------------------------------------------
 
 THxSysHook::THxSysHook(ui::TComponent* owner, const char* className)
@@ -166,3 +168,5 @@ void THxMouseHook::DoMouseMove(std::uint32_t sourceWindow, std::int32_t x, std::
     if (OnMouseMove)
         OnMouseMove(this, sourceWindow, x, y);
 }
+
+} // namespace platform

@@ -11,6 +11,8 @@
 #include <functional>
 #include <string>
 
+namespace platform {
+
 using THxSysHookUnfilteredEvent =
     std::function<void(ui::TComponent* sender, std::int32_t code, std::int32_t wParam,
                        std::int32_t lParam, bool& handled)>;
@@ -101,3 +103,5 @@ protected:
                               ui::TMouseButton button, THxMouseButtonMovement movement);
     virtual void DoMouseMove(std::uint32_t sourceWindow, std::int32_t x, std::int32_t y);
 };
+
+} // namespace platform

@@ -5,6 +5,8 @@
 
 #include <cctype>
 
+namespace platform {
+
 namespace {
 
 struct LoaderState {
@@ -132,3 +134,5 @@ void CheckHookLibraryUnloaded() {
         os::Current().GetShell().MessageBox(0, SHxNotUnloaded, SHxLoaderCaption,
                                             os::MB_ICONWARNING);
 }
+
+} // namespace platform

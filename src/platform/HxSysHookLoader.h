@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace platform {
+
 // "AttachReceiver"(hook kind, receiver window, allow filtering): three 32-bit values in the
 // Windows API calling convention. Window handles of the program fit in 32 bits.
 #ifdef _WIN32
@@ -36,3 +38,5 @@ TAttachReceiver HookAttachReceiver();
 // Called once at program end, while the platform still runs: warns when a hook component
 // left the library loaded.
 void CheckHookLibraryUnloaded();
+
+} // namespace platform

@@ -11,6 +11,7 @@
 #include <vector>
 
 using namespace hooktest;
+using namespace platform;
 using ui::TMouseButton;
 
 namespace {

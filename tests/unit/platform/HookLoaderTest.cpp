@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 using namespace hooktest;
+using namespace platform;
 using ::testing::ElementsAre;
 
 namespace {
