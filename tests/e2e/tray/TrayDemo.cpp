@@ -2,9 +2,10 @@
 // animation frames once a second, a popup menu with a default item, a balloon on a click.
 // Every event goes to a log file, one line each, so a test outside can follow what happened.
 //
-//   vistrel_tray_demo --log FILE [--tick-log FILE]
+//   vistrel_tray_demo --log FILE [--tick-log FILE] [--frozen]
 //
-// --tick-log records the monotonic time (ms) of each animation step, for drift measurements.
+// --tick-log records the monotonic time (ms) of each animation step, for drift measurements;
+// --frozen stops the animation after start-up, as during a rest.
 #include "os/NativePlatform.h"
 #include "platform/CoolTrayIcon.h"
 #include "ui/ImgList.h"
@@ -69,15 +70,20 @@ private:
 int main(int argc, char** argv) {
     const char* logPath = nullptr;
     const char* tickPath = nullptr;
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], "--log") == 0)
+    bool frozen = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--frozen") == 0)
+            frozen = true;
+        else if (i + 1 >= argc)
+            break;
+        else if (std::strcmp(argv[i], "--log") == 0)
             logPath = argv[++i];
         else if (std::strcmp(argv[i], "--tick-log") == 0)
             tickPath = argv[++i];
     }
     Log log;
     if (!log.Open(logPath)) {
-        std::fprintf(stderr, "usage: %s --log FILE [--tick-log FILE]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s --log FILE [--tick-log FILE] [--frozen]\n", argv[0]);
         return 2;
     }
     Log ticks;
@@ -141,6 +147,8 @@ int main(int argc, char** argv) {
     icon->SetIconVisible(true);
     icon->SetCycleIcons(true);
     icon->Loaded();
+    if (frozen)
+        icon->SetCycleIcons(false);
 
     loop.SetEndSessionHandler([&] {
         log.Line("end-session");
