@@ -99,7 +99,7 @@ void LoadSettings(TVLSettings& settings) {
     LoadMessages(CurrentLanguage);
 }
 
-void SaveSettings(TVLSettings settings) {
+void SaveSettings(const TVLSettings& settings) {
     TIniFile ini(GetIniFileName());
     ini.WriteInteger(SettingsSection, "AlertMethod", settings.AlertMethod);
     ini.WriteBool(SettingsSection, "AutoRun", settings.AutoRun);

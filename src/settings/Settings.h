@@ -31,7 +31,7 @@ void LoadSettings(TVLSettings& settings);
 // Writes the eleven choices to the settings file and sets or deletes the autorun entry.
 // Throws os::EOSError "Unable to write to <path>" when the file cannot be written and
 // "Failed to set data for '<name>'" when the autorun entry cannot be set.
-void SaveSettings(TVLSettings settings);
+void SaveSettings(const TVLSettings& settings);
 // Fills the eleven choices with their defaults (LastUpdate stays), makes the default
 // language the current one and loads its messages.
 void DefaultSettings(TVLSettings& settings);
