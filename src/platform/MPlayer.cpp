@@ -140,8 +140,13 @@ std::string TMediaPlayer::ErrorMessage() {
 }
 
 void TMediaPlayer::Open() {
-    if (opened_)
+    if (opened_) {
         Close();
+        // A device that would not close stays this player's: opening another over it would
+        // leave it playing with nothing left to stop it.
+        if (deviceId_ != 0)
+            throw EMCIDeviceError(ErrorMessage());
+    }
     os::DWORD flags = WaitNotifyFlags();
     flags |= deviceType_ == dtAutoSelect ? os::MCI_OPEN_ELEMENT : os::MCI_OPEN_TYPE;
     if (shareable_)

@@ -1,8 +1,11 @@
 // The Linux audio device end to end: real files decoded by SDL2_mixer (MIDI through FluidSynth
 // and the General MIDI sound font), written by SDL's disk driver into a file we inspect, with
-// the end notifications travelling through the real message loop.
+// the end notifications travelling through the real message loop; then the media player on
+// the real platform.
 #include "os/linux/LinuxMci.h"
 #include "os/linux/LinuxMessageLoop.h"
+#include "os/linux/LinuxPlatform.h"
+#include "platform/MPlayer.h"
 
 #include "LinuxTestSupport.h"
 
@@ -20,12 +23,17 @@ namespace {
 
 using namespace std::chrono_literals;
 
-os::LinuxMessageLoop& Loop() {
+// One platform for the whole program: the toolkit's application object exists only once.
+os::LinuxPlatform& Platform() {
     static int argc = 1;
     static char name[] = "vistrel_audio_tests";
     static char* argv[] = {name, nullptr};
-    static os::LinuxMessageLoop loop(argc, argv);
-    return loop;
+    static os::LinuxPlatform platform(argc, argv);
+    return platform;
+}
+
+os::LinuxMessageLoop& Loop() {
+    return Platform().NativeLoop();
 }
 
 bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds deadline = 20s) {
@@ -353,6 +361,96 @@ TEST_F(AudioDevice, NoAudioOutputIsAnOpenErrorNotACrash) {
     // The output is tried again at the next open.
     os::MCIDEVICEID id = OpenOk(wave);
     EXPECT_EQ(mci->Close(id, os::MCI_WAIT, 0), 0u);
+}
+
+// ---- The media player on the real platform ----------------------------------------------
+
+using namespace platform;
+
+class PlayerOnLinux : public AudioDevice {
+protected:
+    void SetUp() override {
+        AudioDevice::SetUp();
+        installed = std::make_unique<os::ScopedPlatform>(Platform());
+        player = std::make_unique<TMediaPlayer>(nullptr);
+        player->SetVisibleButtons({btPlay, btStop});
+        player->SetBounds(0, 0, 57, 24);
+        player->OnNotify = [this](ui::TComponent*) { ++notes; };
+    }
+    void TearDown() override {
+        player.reset();
+        installed.reset();
+        AudioDevice::TearDown();
+    }
+    void Click(int x) {
+        player->MouseDown(ui::TMouseButton::mbLeft, ui::ssLeft, x, 10);
+        player->MouseUp(ui::TMouseButton::mbLeft, 0, x, 10);
+    }
+
+    std::unique_ptr<os::ScopedPlatform> installed;
+    std::unique_ptr<TMediaPlayer> player;
+    int notes = 0;
+};
+
+TEST_F(PlayerOnLinux, PreviewPlaysToItsEndAndAgainFromTheStart) {
+    player->SetFileName(Write("tone.wav", Wave(500)));
+    player->Open();
+    EXPECT_EQ(player->Length(), 500u);
+    EXPECT_TRUE(player->ButtonEnabled(btPlay));
+    EXPECT_FALSE(player->ButtonEnabled(btStop));
+    Click(10); // Play
+    EXPECT_EQ(player->Mode(), mpPlaying);
+    EXPECT_FALSE(player->ButtonEnabled(btPlay));
+    EXPECT_TRUE(player->ButtonEnabled(btStop));
+    ASSERT_TRUE(PumpUntil([&] { return notes == 1; }));
+    EXPECT_EQ(player->NotifyValue(), nvSuccessful);
+    EXPECT_EQ(player->Mode(), mpStopped);
+    EXPECT_TRUE(player->ButtonEnabled(btPlay));
+    EXPECT_FALSE(player->ButtonEnabled(btStop));
+
+    // At its end the piece is rewound and plays once more.
+    player->Play();
+    EXPECT_EQ(player->Mode(), mpPlaying);
+    ASSERT_TRUE(PumpUntil([&] { return notes == 2; }));
+    EXPECT_EQ(player->NotifyValue(), nvSuccessful);
+
+    // Stop during a play: the play's notice reports it aborted.
+    Click(10);
+    ASSERT_TRUE(PumpUntil([&] { return player->Position() > 100; }));
+    Click(40); // Stop
+    ASSERT_TRUE(PumpUntil([&] { return notes == 3; }));
+    EXPECT_EQ(player->NotifyValue(), nvAborted);
+    EXPECT_EQ(player->Mode(), mpStopped);
+    player->Close();
+    EXPECT_EQ(player->Mode(), mpNotReady);
+    EXPECT_GT(PeakOfOutput(), 8000);
+}
+
+TEST_F(PlayerOnLinux, MusicPageEntryPlaysTheMidiFileItNames) {
+    std::string song = Write("Songs/Night.mid", Midi());
+    player->SetFileName(Write("Music/Night.m3u", song + "\r\n"));
+    player->SetNotify(true);
+    player->Open();
+    EXPECT_EQ(player->Length(), 1000u);
+    player->Play();
+    ASSERT_TRUE(PumpUntil([&] { return notes >= 2; })) << "the open's notice, then the end";
+    EXPECT_EQ(player->NotifyValue(), nvSuccessful);
+    EXPECT_EQ(player->Mode(), mpStopped);
+    player->Close();
+    EXPECT_GT(PeakOfOutput(), 1000);
+}
+
+TEST_F(PlayerOnLinux, FileThatCannotBePlayedRaisesWithItsName) {
+    std::string junk = Write("Music/readme.mid", "not music at all");
+    player->SetFileName(junk);
+    try {
+        player->Open();
+        FAIL() << "no error";
+    } catch (const EMCIDeviceError& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot open " + junk + ": the file is not a MIDI file");
+    }
+    EXPECT_EQ(player->DeviceID(), 0);
+    EXPECT_EQ(player->Mode(), mpNotReady);
 }
 
 } // namespace

@@ -178,7 +178,7 @@ TEST_F(MediaPlayer, CommandsOnAClosedPlayer) {
     EXPECT_EQ(player->Mode(), mpNotReady);
 }
 
-TEST_F(MediaPlayer, FailedCloseKeepsTheDeviceOpen) {
+TEST_F(MediaPlayer, DeviceThatWillNotCloseStaysThePlayers) {
     OpenSong(song);
     os::MCIDEVICEID id = player->DeviceID();
     TButtonSet buttons = player->AutoButtons();
@@ -188,6 +188,18 @@ TEST_F(MediaPlayer, FailedCloseKeepsTheDeviceOpen) {
     EXPECT_EQ(player->DeviceID(), id);
     EXPECT_TRUE(player->Opened());
     EXPECT_EQ(player->AutoButtons(), buttons);
+    // Opening another file over it raises and keeps the old device, which is still playing.
+    player->Play();
+    player->SetFileName(other);
+    try {
+        player->Open();
+        FAIL() << "no error";
+    } catch (const EMCIDeviceError& e) {
+        EXPECT_STREQ(e.what(), "The device is not ready.");
+    }
+    EXPECT_EQ(player->DeviceID(), id);
+    EXPECT_EQ(p.Media_.OpenDeviceCount(), 1u);
+    EXPECT_EQ(player->Mode(), mpPlaying);
     p.Media_.CloseFails = false;
     player->Close();
     EXPECT_EQ(player->DeviceID(), 0);
