@@ -14,7 +14,7 @@ run_packages=(
 test_packages=(
   libgtest-dev libgmock-dev
   g++-mingw-w64-x86-64
-  xdotool sox libchm-bin
+  xdotool sox libchm-bin locales
 )
 
 packages=("${run_packages[@]}")

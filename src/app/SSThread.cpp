@@ -1,7 +1,7 @@
 #include "app/SSThread.h"
 
-#include "os/Platform.h"
 #include "os/common/CommandLine.h"
+#include "os/Platform.h"
 
 TSSThread::TSSThread(const std::string& fileName, os::HWND previewWnd)
     : FileName_(fileName), PreviewWnd_(previewWnd) {

@@ -1,0 +1,231 @@
+// Start-up, the update check, the tray menu's commands and closing.
+#include "MainFormTestSupport.h"
+
+#include "app/Vistrel.h"
+#include "settings/Localisation.h"
+#include "ui/Menus.h"
+
+#include <algorithm>
+#include <filesystem>
+
+using apptest::MainFormTest;
+
+namespace {
+
+class Commands : public MainFormTest {
+protected:
+    std::vector<std::string> WinExecs() const {
+        std::vector<std::string> lines;
+        for (auto& s : p.Process_.Starts)
+            if (s.Kind == "WinExec")
+                lines.push_back(s.File);
+        return lines;
+    }
+};
+
+// 2025-01-01 00:00 as a date-time value, and as the locale's text.
+constexpr double NewYear = 45658.0;
+const char* NewYearText = "LastUpdate=01/01/2025 00:00:00\r\n";
+
+TEST_F(Commands, UpdateCheckRunsAfterFiveSecondsWhenFifteenDaysHavePassed) {
+    p.Clock.SetNow(NewYear + 15.0);
+    p.WriteFile("Program/Vistrel - tester.ini", std::string("[Update]\r\n") + NewYearText);
+    Start();
+    EXPECT_TRUE(form->TimerCheck->Enabled());
+    Tick(4);
+    EXPECT_TRUE(WinExecs().empty());
+    Tick();
+    ASSERT_EQ(WinExecs().size(), 1u);
+    EXPECT_EQ(WinExecs()[0], p.ProgramDir() + "Updater /silent");
+    EXPECT_EQ(p.Process_.Starts.back().Show, os::SW_SHOWNORMAL);
+    Tick(30);
+    EXPECT_EQ(WinExecs().size(), 1u); // once per run
+}
+
+TEST_F(Commands, UpdateCheckWaitsUntilTheFifteenthDay) {
+    p.Clock.SetNow(NewYear + 14.0 + 23.0 / 24.0);
+    p.WriteFile("Program/Vistrel - tester.ini", std::string("[Update]\r\n") + NewYearText);
+    Start();
+    EXPECT_FALSE(form->TimerCheck->Enabled());
+    Tick(10);
+    EXPECT_TRUE(WinExecs().empty());
+}
+
+TEST_F(Commands, UpdateCheckRunsForADateFarInTheFutureOrNeverStored) {
+    p.Clock.SetNow(NewYear - 15.0);
+    p.WriteFile("Program/Vistrel - tester.ini", std::string("[Update]\r\n") + NewYearText);
+    Start();
+    EXPECT_TRUE(form->TimerCheck->Enabled());
+    form.reset();
+    p.WriteFile("Program/Vistrel - tester.ini", "[Settings]\r\nWorkPeriod=5\r\n");
+    Start();
+    EXPECT_TRUE(form->TimerCheck->Enabled());
+}
+
+TEST_F(Commands, AProgramFolderWithABlankIsQuotedInTheUpdaterCommandLine) {
+    std::filesystem::create_directories(p.Root + "/Program Files");
+    p.System_.ExePath = p.Root + "/Program Files/Vistrel";
+    Start();
+    Tick(5);
+    ASSERT_EQ(WinExecs().size(), 1u);
+    EXPECT_EQ(WinExecs()[0], "\"" + p.Root + "/Program Files/Updater\" /silent");
+}
+
+TEST_F(Commands, TheUpdateCommandRunsThePresentUpdaterOrReportsItMissing) {
+    p.Clock.SetNow(0.0); // "never" is far behind: keep the automatic check out of the way
+    Start();
+    form->ActionUpdate->Execute();
+    ASSERT_EQ(p.Shell_.MessageBoxes.size(), 1u);
+    EXPECT_EQ(p.Shell_.MessageBoxes[0].Text, "Updater missing!");
+    EXPECT_EQ(p.Shell_.MessageBoxes[0].Caption, "Error");
+    EXPECT_EQ(p.Shell_.MessageBoxes[0].Flags, os::MB_ICONERROR);
+    std::string updater = p.WriteFile("Program/Updater", "#!/bin/sh\n");
+    form->ActionUpdate->Execute();
+    ASSERT_FALSE(WinExecs().empty());
+    EXPECT_EQ(WinExecs().back(), updater);
+}
+
+TEST_F(Commands, HelpOpensTheFileOfTheCurrentLanguageOnly) {
+    p.WriteFile("Program/Language/English 1033.ini", "[Message]\r\n");
+    p.WriteFile("Program/Help/1031/Help.chm", "x");
+    Start();
+    form->ActionHelp->Execute();
+    ASSERT_EQ(p.Shell_.MessageBoxes.size(), 1u);
+    EXPECT_EQ(p.Shell_.MessageBoxes[0].Text, "Help file missing!");
+    std::string help = p.WriteFile("Program/Help/1033/Help.chm", "x");
+    form->ActionHelp->Execute();
+    auto& started = p.Process_.Starts.back();
+    EXPECT_EQ(started.Kind, "ShellExecute");
+    EXPECT_EQ(started.Verb, "open");
+    EXPECT_EQ(started.File, help);
+    EXPECT_EQ(p.Shell_.MessageBoxes.size(), 1u);
+}
+
+TEST_F(Commands, TheTrayMenuHoldsItsItemsInOrderWithOptionAsDefault) {
+    Start();
+    auto* items = form->PopupMenu->Items();
+    ASSERT_EQ(items->Count(), 7);
+    std::vector<std::string> captions;
+    for (int i = 0; i < items->Count(); ++i)
+        captions.push_back(items->Items(i)->Caption());
+    EXPECT_EQ(captions,
+              (std::vector<std::string>{"Help", "About", "-", "Option", "Update", "-", "Exit"}));
+    EXPECT_TRUE(form->PopupReset->Default());
+}
+
+TEST_F(Commands, AClickShowsTheTimeLeftAndHoveringUpdatesTheTooltip) {
+    WriteSettings("WorkPeriod=3\r\n");
+    Start();
+    Tick(55);
+    form->TrayIconClick();
+    ASSERT_EQ(Balloons().size(), 1u);
+    EXPECT_EQ(Balloons()[0], "00:02:05  left");
+    form->TrayIconMouseMove();
+    EXPECT_EQ(form->TrayIcon->Hint(), "Vistrel - 00:02:05  left");
+    Tick();
+    EXPECT_EQ(form->TrayIcon->Hint(), "Vistrel - 00:02:05  left"); // ticks do not refresh it
+}
+
+TEST_F(Commands, OptionsDuringWorkChangeTheComingRestOnly) {
+    WriteSettings("WorkPeriod=5\r\nRestPeriod=10\r\nAlertMethod=7\r\n");
+    Start();
+    Tick(30);
+    MainFormDialogs().ShowOptionForm = [&] {
+        EXPECT_TRUE(OptionFormOpen);
+        WriteSettings("WorkPeriod=1\r\nRestPeriod=2\r\nAlertMethod=7\r\n");
+    };
+    form->ActionOption->Execute();
+    MainFormDialogs() = {};
+    EXPECT_FALSE(OptionFormOpen);
+    EXPECT_EQ(RestSecondsLeft, 120);
+    EXPECT_EQ(WorkSecondsLeft, 270);
+}
+
+TEST_F(Commands, OptionsClosedDuringARestReloadNothing) {
+    WriteSettings("WorkPeriod=1\r\nRestPeriod=10\r\nAlertMethod=7\r\n");
+    Start();
+    TicksUntilRest();
+    MainFormDialogs().ShowOptionForm = [&] {
+        WriteSettings("WorkPeriod=1\r\nRestPeriod=2\r\nAlertMethod=7\r\n");
+    };
+    form->ActionOption->Execute();
+    MainFormDialogs() = {};
+    EXPECT_EQ(RestSecondsLeft, 600);
+}
+
+TEST_F(Commands, ASecondOptionOrAboutWhileOneIsOpenBringsItToTheFront) {
+    Start();
+    int shown = 0;
+    MainFormDialogs().ShowOptionForm = [&] {
+        ++shown;
+        form->ActionOption->Execute();
+        form->ActionAbout->Execute(); // About may open beside it
+    };
+    MainFormDialogs().ShowAboutForm = [&] { form->ActionAbout->Execute(); };
+    form->ActionOption->Execute();
+    MainFormDialogs() = {};
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(p.Loop_.BringToFrontCount, 2);
+    EXPECT_FALSE(OptionFormOpen);
+    EXPECT_FALSE(AboutFormOpen);
+}
+
+TEST_F(Commands, ALanguageChangeReCaptionsTheTrayMenuAndTheMessages) {
+    p.WriteFile("Program/Language/Deutsch 1031.ini",
+                "[MainForm]\r\nActionOption.Caption=Optionen\r\nActionExit.Caption=Beenden\r\n"
+                "[Message]\r\nMsgTimeLeft=\" verbleibend\"\r\n");
+    Start();
+    EXPECT_EQ(form->PopupReset->Caption(), "Option");
+    MainFormDialogs().ShowOptionForm = [&] { WriteSettings("Language=Deutsch 1031\r\n"); };
+    form->ActionOption->Execute();
+    MainFormDialogs() = {};
+    EXPECT_EQ(form->PopupReset->Caption(), "Optionen");
+    EXPECT_EQ(form->PopupExit->Caption(), "Beenden");
+    EXPECT_EQ(settings::MsgTimeLeft, " verbleibend");
+}
+
+TEST_F(Commands, ExitSavesTheSettingsRemovesTheIconAndEndsTheLoop) {
+    WriteSettings("WorkPeriod=7\r\nAutoRun=1\r\n");
+    Start();
+    form->ActionExit->Execute();
+    std::string ini = p.ReadFile(p.ProgramDir() + "Vistrel - tester.ini");
+    for (auto key :
+         {"AlertMethod=", "AutoRun=1", "AutoUpdate=", "CanInterrupt=", "Language=", "MusicFile=",
+          "PlayMethod=", "RestPeriod=", "ScreenSaver=", "SSMethod=", "WorkPeriod=7"})
+        EXPECT_NE(ini.find(key), std::string::npos) << key;
+    EXPECT_EQ(p.AutoRun_.Values.at("Vistrel"), "\"" + p.System_.ExePath + "\"");
+    EXPECT_EQ(p.Shell_.NotifyCalls.back().Message, os::NIM_DELETE);
+    EXPECT_TRUE(p.Shell_.IconsShown.empty());
+    EXPECT_TRUE(p.Loop_.Terminated());
+}
+
+TEST_F(Commands, TheEndOfTheSessionClosesAsExitDoes) {
+    WriteSettings("WorkPeriod=9\r\n");
+    bool saved = false;
+    // The entry runs the whole program: the session ends three seconds in.
+    auto t = p.Loop_.SetTimer(p.Loop_.ApplicationWindow(), 77, 3000);
+    ASSERT_TRUE(t);
+    int hookId = p.Loop_.HookApplicationWindow([&](os::UINT msg, os::WPARAM w, os::LPARAM) {
+        if (msg == os::WM_TIMER && w == 77 && !saved) {
+            saved = true;
+            p.Loop_.EndSession();
+        }
+    });
+    EXPECT_EQ(VistrelMain(), 0);
+    p.Loop_.UnhookApplicationWindow(hookId);
+    EXPECT_TRUE(saved);
+    EXPECT_NE(p.ReadFile(p.ProgramDir() + "Vistrel - tester.ini").find("WorkPeriod=9"),
+              std::string::npos);
+    EXPECT_TRUE(p.Shell_.IconsShown.empty());
+    EXPECT_TRUE(p.Keys_.Registered.empty());
+}
+
+TEST_F(Commands, ASecondInstanceEndsAtOnceAndShowsNothing) {
+    p.Process_.ExistingMutexes.insert("Vistrel 3");
+    EXPECT_EQ(VistrelMain(), 0);
+    EXPECT_TRUE(p.Shell_.NotifyCalls.empty());
+    EXPECT_TRUE(p.Shell_.MessageBoxes.empty());
+    EXPECT_TRUE(p.Keys_.Registered.empty());
+}
+
+} // namespace
