@@ -78,9 +78,11 @@ TEST_F(Alerts, RandomMusicFromAFolderOfOneAlwaysPicksIt) {
     TicksUntilRest();
     Tick(10);
     ASSERT_GE(Count("open"), 3);
-    for (auto& c : p.Media_.Commands)
-        if (c.Name == "open")
+    for (auto& c : p.Media_.Commands) {
+        if (c.Name == "open") {
             EXPECT_EQ(c.Element, only);
+        }
+    }
 }
 
 TEST_F(Alerts, AnOpenOptionsDialogStopsItsPreviewBeforeTheAlertPlays) {
