@@ -55,7 +55,13 @@ DWORD AttributesOf(const fs::directory_entry& entry, const std::string& name) {
 bool MatchesMask(const std::string& name, const std::string& mask) {
     if (mask == "*.*" || mask == "*")
         return true;
-    return MatchFrom(name.c_str(), mask.c_str());
+    if (MatchFrom(name.c_str(), mask.c_str()))
+        return true;
+    // As the Windows search does, a final ".*" also matches a name without an extension.
+    if (mask.size() >= 2 && mask.compare(mask.size() - 2, 2, ".*") == 0 &&
+        name.find('.') == std::string::npos)
+        return MatchFrom(name.c_str(), mask.substr(0, mask.size() - 2).c_str());
+    return false;
 }
 
 bool StdFileSystem::FileExists(const std::string& path) {

@@ -9,7 +9,7 @@
 namespace os {
 
 // Windows wildcard matching of a file name: '*' any run, '?' one character, letter case
-// ignored; "*.*" also matches names without a dot, as the Windows file search does.
+// ignored; "*.*" and "name.*" also match names without a dot, as the Windows search does.
 bool MatchesMask(const std::string& name, const std::string& mask);
 
 class StdFileSystem : public FileSystem {
