@@ -42,6 +42,15 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Failures are reported with the Windows error codes the program's contract speaks in.
+constexpr int ERROR_TOO_MANY_OPEN_FILES = 4;
+constexpr int ERROR_NOT_ENOUGH_MEMORY = 8;
+constexpr int ERROR_NOT_SUPPORTED = 50;          // no XInput 2 on the display
+constexpr int ERROR_INVALID_PARAMETER = 87;      // not a hook kind
+constexpr int ERROR_PROC_NOT_FOUND = 127;        // the program exports no message service
+constexpr int ERROR_DEVICE_NOT_CONNECTED = 1167; // no display
+constexpr int ERROR_INVALID_WINDOW_HANDLE = 1400;
+
 constexpr int IdleThresholdMs = 500;
 // How long an idle alarm waits for the raw event that explains it.
 constexpr auto AlarmGrace = std::chrono::milliseconds(100);
@@ -73,7 +82,7 @@ public:
     Watcher(const Watcher&) = delete;
     Watcher& operator=(const Watcher&) = delete;
 
-    // Connects to the display and starts the thread; 0 or an errno value.
+    // Connects to the display and starts the thread; 0 or an error code.
     int Start(MessageService service);
     // Wakes the thread and waits for it to end.
     void Stop();
@@ -137,7 +146,7 @@ int Watcher::Start(MessageService service) {
         return code;
     int fds[2];
     if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
-        code = errno;
+        code = ERROR_TOO_MANY_OPEN_FILES;
         XCloseDisplay(display_);
         display_ = nullptr;
         return code;
@@ -151,11 +160,11 @@ int Watcher::Start(MessageService service) {
     connectionLost_ = false;
     try {
         thread_ = std::thread(&Watcher::Run, this);
-    } catch (const std::system_error& e) {
+    } catch (const std::system_error&) {
         XCloseDisplay(display_);
         display_ = nullptr;
         Join();
-        return e.code().value() != 0 ? e.code().value() : EAGAIN;
+        return ERROR_NOT_ENOUGH_MEMORY;
     }
     return 0;
 }
@@ -187,7 +196,7 @@ void Watcher::OnConnectionLost(Display* /*display*/, void* self) {
 bool Watcher::Connect(int& code) {
     display_ = XOpenDisplay(nullptr);
     if (display_ == nullptr) {
-        code = ECONNREFUSED;
+        code = ERROR_DEVICE_NOT_CONNECTED;
         return false;
     }
     XSetIOErrorExitHandler(display_, &Watcher::OnConnectionLost, this);
@@ -201,7 +210,7 @@ bool Watcher::Connect(int& code) {
         XIQueryVersion(display_, &major, &minor) != Success) {
         XCloseDisplay(display_);
         display_ = nullptr;
-        code = ENOTSUP;
+        code = ERROR_NOT_SUPPORTED;
         return false;
     }
     unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
@@ -430,12 +439,12 @@ HOOK_EXPORT int HOOK_CALL AttachReceiver(int kind, int window, int allowFilterin
         return code;
     };
     if (kind != HOOK_KEYBOARD && kind != HOOK_MOUSE)
-        return finish(EINVAL);
+        return finish(ERROR_INVALID_PARAMETER);
     MessageService service = FindMessageService();
     if (service.Post == nullptr || service.IsWindow == nullptr)
-        return finish(ENOSYS); // not loaded by the program
+        return finish(ERROR_PROC_NOT_FOUND); // not loaded by the program
     if (handle == 0 || service.IsWindow(handle) == 0)
-        return finish(EINVAL);
+        return finish(ERROR_INVALID_WINDOW_HANDLE);
 
     std::lock_guard life(state.LifeMutex);
     bool start = false;
