@@ -62,7 +62,7 @@ run_idle() {
     local log="$WORK/$label.log"
     "$DEMO" --log "$log" "$@" >"$WORK/$label.out" 2>&1 &
     DEMO_PID=$!
-    if ! xs_wait_until 20 grep -qx ready "$log"; then
+    if ! xs_wait_until 20 grep -qsx ready "$log"; then
         echo "$label: the demo did not start"
         return 1
     fi
