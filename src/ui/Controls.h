@@ -94,7 +94,10 @@ public:
     void SetAction(TBasicAction* action) { actionLink_.SetAction(action); }
 
     TControlPeer* Peer() const { return peer_.get(); }
-    void SetPeer(std::unique_ptr<TControlPeer> peer) { peer_ = std::move(peer); }
+    void SetPeer(std::unique_ptr<TControlPeer> peer) {
+        peer_ = std::move(peer);
+        PeerChanged();
+    }
 
     // User actions, as the peer reports them (and for tests).
     virtual void Click();
@@ -119,6 +122,8 @@ protected:
     virtual void FontChanged();
     virtual void BoundsChanged() {}
     virtual void ActionCheckedChanged(bool checked) { (void)checked; }
+    // The control got (or lost) its native side: what it measures may have changed.
+    virtual void PeerChanged() {}
 
 private:
     friend class TWinControl;

@@ -23,6 +23,7 @@ public:
 protected:
     void CaptionChanged() override { AdjustBounds(); }
     void FontChanged() override;
+    void PeerChanged() override { AdjustBounds(); }
 
 private:
     void AdjustBounds();

@@ -11,6 +11,7 @@
 #include "os/linux/LinuxProcess.h"
 #include "os/linux/LinuxShell.h"
 #include "os/linux/LinuxSystemInfo.h"
+#include "os/linux/QtPeers.h"
 #include "os/NativePlatform.h"
 
 namespace os {
@@ -25,6 +26,7 @@ LinuxPlatform::LinuxPlatform(int& argc, char** argv)
     SystemInfo* system = system_.get();
     profile_ =
         std::make_unique<ProfileFileStore>([system] { return system->GetWindowsDirectory(); });
+    peers_ = std::make_unique<QtPeerFactory>();
 }
 
 // Members go in reverse order: every service before the loop, which owns the application object.
@@ -62,6 +64,9 @@ Libraries& LinuxPlatform::Libs() {
 }
 Mci& LinuxPlatform::Media() {
     return *media_;
+}
+ui::TPeerFactory* LinuxPlatform::Peers() {
+    return peers_.get();
 }
 
 std::unique_ptr<Platform> CreateNativePlatform(int& argc, char** argv) {

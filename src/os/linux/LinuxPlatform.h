@@ -10,6 +10,7 @@ namespace os {
 
 class LinuxMessageLoop;
 class LinuxShell;
+class QtPeerFactory;
 
 class LinuxPlatform : public Platform {
 public:
@@ -29,6 +30,7 @@ public:
     HotKeys& Keys() override;
     Libraries& Libs() override;
     Mci& Media() override;
+    ui::TPeerFactory* Peers() override;
 
     LinuxMessageLoop& NativeLoop() { return *loop_; }
     LinuxShell& NativeShell() { return *shell_; }
@@ -45,6 +47,7 @@ private:
     std::unique_ptr<HotKeys> keys_;
     std::unique_ptr<Libraries> libs_;
     std::unique_ptr<Mci> media_;
+    std::unique_ptr<QtPeerFactory> peers_; // last: the dialogs' windows go first
 };
 
 } // namespace os

@@ -30,6 +30,8 @@ public:
     void DestroyIcon(HICON icon) override;
     int MessageBox(HWND owner, const std::string& text, const std::string& caption,
                    UINT flags) override;
+    // On the toolkit's file dialog (LinuxFileDialog.cpp).
+    bool GetOpenFileName(OpenFileName& request) override;
 
     // The image behind an icon handle, for the native peers of image components; a null icon
     // for 0 or an unknown handle.
