@@ -12,6 +12,7 @@
 #include <fstream>
 #include <mutex>
 #include <optional>
+#include <sstream>
 #include <strings.h>
 
 namespace os {
@@ -95,13 +96,17 @@ LinuxMci::~LinuxMci() {
 }
 
 std::string LinuxMci::PlaylistEntry(const std::string& playlistPath) {
+    // A playlist names its file on the first lines; whatever else a large file holds is not
+    // read.
     std::ifstream in(playlistPath, std::ios::binary);
+    std::string text(64 * 1024, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        text.erase(0, 3);
+    std::istringstream lines(text);
     std::string line;
-    bool first = true;
-    while (std::getline(in, line)) {
-        if (first && line.compare(0, 3, "\xEF\xBB\xBF") == 0)
-            line.erase(0, 3);
-        first = false;
+    while (std::getline(lines, line)) {
         line = Trim(line);
         if (line.empty() || line[0] == '#')
             continue;

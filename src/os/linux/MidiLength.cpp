@@ -123,22 +123,7 @@ std::uint64_t ScanTrack(const std::uint8_t* data, std::size_t size,
     return lastTick;
 }
 
-} // namespace
-
-std::optional<std::uint32_t> MidiLengthMs(const std::uint8_t* data, std::size_t size) {
-    if (data == nullptr)
-        return std::nullopt;
-    // An RMID file wraps the standard file in the "data" chunk of a RIFF container.
-    if (size >= 12 && std::memcmp(data, "RIFF", 4) == 0 && std::memcmp(data + 8, "RMID", 4) == 0) {
-        std::size_t pos = 12;
-        while (pos + 8 <= size) {
-            std::size_t length = Le32(data + pos + 4);
-            if (std::memcmp(data + pos, "data", 4) == 0)
-                return MidiLengthMs(data + pos + 8, std::min(length, size - pos - 8));
-            pos += 8 + length + (length & 1u);
-        }
-        return std::nullopt;
-    }
+std::optional<std::uint32_t> StandardFileLengthMs(const std::uint8_t* data, std::size_t size) {
     if (size < 14 || std::memcmp(data, "MThd", 4) != 0)
         return std::nullopt;
     std::size_t headerLength = Be32(data + 4);
@@ -186,6 +171,25 @@ std::optional<std::uint32_t> MidiLengthMs(const std::uint8_t* data, std::size_t 
     if (ms >= static_cast<double>(std::numeric_limits<std::uint32_t>::max()))
         return std::numeric_limits<std::uint32_t>::max();
     return static_cast<std::uint32_t>(ms);
+}
+
+} // namespace
+
+std::optional<std::uint32_t> MidiLengthMs(const std::uint8_t* data, std::size_t size) {
+    if (data == nullptr)
+        return std::nullopt;
+    // An RMID file wraps the standard file in the "data" chunk of a RIFF container.
+    if (size >= 12 && std::memcmp(data, "RIFF", 4) == 0 && std::memcmp(data + 8, "RMID", 4) == 0) {
+        std::size_t pos = 12;
+        while (pos + 8 <= size) {
+            std::size_t length = Le32(data + pos + 4);
+            if (std::memcmp(data + pos, "data", 4) == 0)
+                return StandardFileLengthMs(data + pos + 8, std::min(length, size - pos - 8));
+            pos += 8 + length + (length & 1u);
+        }
+        return std::nullopt;
+    }
+    return StandardFileLengthMs(data, size);
 }
 
 std::optional<std::uint32_t> MidiFileLengthMs(const std::string& path) {
