@@ -2,6 +2,7 @@
 
 #include "os/linux/LinuxLocale.h"
 #include "os/linux/LinuxPaths.h"
+#include "os/linux/X11Idle.h"
 
 #include <cstdlib>
 #include <langinfo.h>
@@ -126,7 +127,7 @@ bool LinuxSystemInfo::GetComCtlVersion(DWORD& major, DWORD& minor) {
 
 bool LinuxSystemInfo::GetLastInputIdle(std::uint64_t& idleMs) {
     idleMs = 0;
-    return false;
+    return QueryX11IdleMs(idleMs);
 }
 
 } // namespace os
