@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <thread>
@@ -238,6 +239,24 @@ TEST_F(AudioDevice, MidiPlaysThroughTheSoundFont) {
     EXPECT_EQ(Status(id, os::MCI_STATUS_POSITION), 1000u);
     EXPECT_EQ(mci->Close(id, os::MCI_WAIT, 0), 0u);
     EXPECT_GT(PeakOfOutput(), 1000) << "silence: no sound font reached the synthesiser?";
+}
+
+TEST_F(AudioDevice, Mp3PlaysFromWhereItWasSeekedTo) {
+    std::string wave = Write("tone.wav", Wave(1500));
+    std::string mp3 = dir / "tone.mp3";
+    ASSERT_EQ(std::system(("lame --quiet '" + wave + "' '" + mp3 + "'").c_str()), 0)
+        << "the lame encoder is needed to make an MP3 file";
+    os::MCIDEVICEID id = OpenOk(mp3);
+    os::DWORD length = Status(id, os::MCI_STATUS_LENGTH);
+    EXPECT_NEAR(static_cast<double>(length), 1500.0, 120.0); // frames round it up
+    ASSERT_EQ(mci->Seek(id, os::MCI_TO | os::MCI_WAIT, 1000, 0), 0u);
+    ASSERT_EQ(mci->Play(id, os::MCI_NOTIFY, rx.Window(), 0, 0), 0u);
+    EXPECT_GE(Status(id, os::MCI_STATUS_POSITION), 1000u);
+    ASSERT_TRUE(WaitForNote(1));
+    EXPECT_EQ(rx.Notes[0], Note(os::MCI_NOTIFY_SUCCESSFUL, id));
+    EXPECT_EQ(Status(id, os::MCI_STATUS_POSITION), length);
+    EXPECT_EQ(mci->Close(id, os::MCI_WAIT, 0), 0u);
+    EXPECT_GT(PeakOfOutput(), 8000);
 }
 
 TEST_F(AudioDevice, PlaylistPlaysTheFileItNames) {
