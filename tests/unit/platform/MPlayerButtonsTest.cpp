@@ -257,46 +257,4 @@ TEST_F(PlayerButtons, AfterClickRules) {
     EXPECT_EQ(player->AutoButtons(), (TButtonSet{btPlay, btNext, btPrev}));
 }
 
-TEST_F(PlayerButtons, OpeningAPlayingDeviceShowsItPlaying) {
-    // A shareable device that already plays when it is opened.
-    class PlayingMci : public fake::FakeMci {
-    public:
-        using fake::FakeMci::FakeMci;
-        os::MCIERROR Status(os::MCIDEVICEID id, os::DWORD flags, os::DWORD item,
-                            os::DWORD& value) override {
-            os::MCIERROR error = fake::FakeMci::Status(id, flags, item, value);
-            if (item == os::MCI_STATUS_MODE && error == 0)
-                value = os::MCI_MODE_PLAY;
-            return error;
-        }
-    };
-    PlayingMci device(p.Loop_, p.Time);
-    device.AnyFileOpens = true;
-    // Route the player to the scripted device through a platform of its own.
-    class Platform : public os::Platform {
-    public:
-        Platform(fake::FakePlatform& base, os::Mci& mci) : base_(base), mci_(mci) {}
-        os::Clock& GetClock() override { return base_.GetClock(); }
-        os::FileSystem& Files() override { return base_.Files(); }
-        os::ProfileStore& Profile() override { return base_.Profile(); }
-        os::SystemInfo& System() override { return base_.System(); }
-        os::AutoRunStore& AutoRun() override { return base_.AutoRun(); }
-        os::ProcessLauncher& Process() override { return base_.Process(); }
-        os::MessageLoop& Loop() override { return base_.Loop(); }
-        os::Shell& GetShell() override { return base_.GetShell(); }
-        os::HotKeys& Keys() override { return base_.Keys(); }
-        os::Libraries& Libs() override { return base_.Libs(); }
-        os::Mci& Media() override { return mci_; }
-
-    private:
-        fake::FakePlatform& base_;
-        os::Mci& mci_;
-    } platform(p, device);
-    os::ScopedPlatform installed(platform);
-    TMediaPlayer playing(nullptr);
-    playing.SetFileName(song);
-    playing.Open();
-    EXPECT_EQ(playing.AutoButtons(), (TButtonSet{btPause, btStop, btNext, btPrev}));
-}
-
 } // namespace

@@ -82,14 +82,6 @@ TEST_F(MediaPlayer, PlayNotifiesUnlessToldNotToAndWaitsOnlyWhenTold) {
     EXPECT_EQ(Commands().back().Flags, os::MCI_NOTIFY | os::MCI_FROM);
 }
 
-TEST_F(MediaPlayer, ExplicitDeviceTypeAndShareableOpenFlags) {
-    player->SetDeviceType(dtSequencer);
-    player->SetShareable(true);
-    OpenSong(song);
-    EXPECT_EQ(Commands()[0].Flags, os::MCI_WAIT | os::MCI_OPEN_TYPE | os::MCI_OPEN_SHAREABLE);
-    EXPECT_EQ(Commands()[0].DeviceType, "Sequencer");
-}
-
 TEST_F(MediaPlayer, OpenOnAnOpenPlayerClosesTheOldDeviceFirst) {
     OpenSong(song);
     os::MCIDEVICEID first = player->DeviceID();
@@ -270,17 +262,6 @@ TEST_F(MediaPlayer, PauseResumesWhenPausedAndResumeFallsBackToPlay) {
     player->Resume(); // not paused: the device refuses, so the player plays
     EXPECT_EQ(Names(), (std::vector<std::string>{"resume", "play"}));
     EXPECT_EQ(player->Mode(), mpPlaying);
-}
-
-TEST_F(MediaPlayer, NextAndPreviousSeekToTheEndAndTheStart) {
-    OpenSong(other);
-    p.Media_.Commands.clear();
-    player->Next();
-    EXPECT_EQ(Commands().back().Flags, os::MCI_SEEK_TO_END | os::MCI_WAIT);
-    EXPECT_EQ(player->Position(), 3000u);
-    player->Previous();
-    EXPECT_EQ(Commands().back().Flags, os::MCI_SEEK_TO_START | os::MCI_WAIT);
-    EXPECT_EQ(player->Position(), 0u);
 }
 
 } // namespace
