@@ -12,6 +12,7 @@
 #include "os/linux/LinuxShell.h"
 #include "os/linux/LinuxSystemInfo.h"
 #include "os/linux/QtPeers.h"
+#include "os/linux/ScreenSavers.h"
 #include "os/NativePlatform.h"
 
 namespace os {
@@ -23,6 +24,8 @@ LinuxPlatform::LinuxPlatform(int& argc, char** argv)
       autoRun_(std::make_unique<LinuxAutoRun>()), process_(std::make_unique<LinuxProcess>()),
       keys_(std::make_unique<LinuxHotKeys>()), libs_(std::make_unique<LinuxLibraries>()),
       media_(std::make_unique<LinuxMci>(*loop_)) {
+    // The screen-saver folder is listed when the settings are read: fill it first.
+    RefreshScreenSavers();
     SystemInfo* system = system_.get();
     profile_ =
         std::make_unique<ProfileFileStore>([system] { return system->GetWindowsDirectory(); });
