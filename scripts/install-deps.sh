@@ -14,7 +14,7 @@ run_packages=(
 test_packages=(
   libgtest-dev libgmock-dev
   g++-mingw-w64-x86-64
-  xdotool sox libchm-bin locales tesseract-ocr tesseract-ocr-eng
+  xdotool sox libchm-bin locales tesseract-ocr tesseract-ocr-eng lame
 )
 
 packages=("${run_packages[@]}")
