@@ -462,6 +462,8 @@ std::string TMainForm::PickRandomScreenSaver() {
 void TMainForm::ActionOptionExecute() {
     if (OptionFormOpen) {
         os::Current().Loop().BringToFront();
+        if (MainFormDialogs().BringOptionFormToFront)
+            MainFormDialogs().BringOptionFormToFront();
         return;
     }
     OptionFormOpen = true;
@@ -487,6 +489,8 @@ void TMainForm::ActionOptionExecute() {
 void TMainForm::ActionAboutExecute() {
     if (AboutFormOpen) {
         os::Current().Loop().BringToFront();
+        if (MainFormDialogs().BringAboutFormToFront)
+            MainFormDialogs().BringAboutFormToFront();
         return;
     }
     AboutFormOpen = true;

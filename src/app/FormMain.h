@@ -52,6 +52,9 @@ struct TMainFormDialogs {
     std::function<void()> ShowAboutForm;
     // Stops the open Options dialog's preview player (an alert is about to play music).
     std::function<void()> CloseOptionFormPlayer;
+    // Raise the open dialog above the other windows.
+    std::function<void()> BringOptionFormToFront;
+    std::function<void()> BringAboutFormToFront;
 };
 TMainFormDialogs& MainFormDialogs();
 

@@ -1,6 +1,7 @@
 #include "app/Vistrel.h"
 
 #include "app/FormMain.h"
+#include "dialogs/Dialogs.h"
 #include "os/Platform.h"
 #include "platform/HxSysHookLoader.h"
 
@@ -15,6 +16,11 @@ int VistrelMain() {
         return 0;
     }
 
+    TMainFormDialogs previousDialogs = MainFormDialogs();
+    MainFormDialogs() = {dialogs::ShowOptionForm, dialogs::ShowAboutForm,
+                         dialogs::CloseOptionFormPlayer, dialogs::BringOptionFormToFront,
+                         dialogs::BringAboutFormToFront};
+
     auto& loop = os::Current().Loop();
     int exitCode = 0;
     {
@@ -24,6 +30,7 @@ int VistrelMain() {
         exitCode = loop.Run();
         loop.SetEndSessionHandler(nullptr);
     }
+    MainFormDialogs() = previousDialogs;
     if (mutex != 0)
         process.CloseHandle(mutex);
     platform::CheckHookLibraryUnloaded();
