@@ -346,7 +346,11 @@ EOF
     else
         fail "Vistrel wrote no launchers into $stand_in/System"
     fi
-    if xs_wait_until 10 grep -qx "SCRNSAVE.EXE=$stand_in/System/Superquadrics.scr" "$stand_in/system.ini"; then
+    boot_key_written() {
+        tr -d '\r' <"$stand_in/system.ini" 2>/dev/null |
+            grep -qxF "SCRNSAVE.EXE=$stand_in/System/Superquadrics.scr"
+    }
+    if xs_wait_until 10 boot_key_written; then
         pass "Vistrel takes the current screen saver from ~/.xscreensaver"
     else
         fail "system.ini: $(cat "$stand_in/system.ini" 2>/dev/null)"

@@ -89,8 +89,9 @@ std::map<std::string, std::string> WantedLaunchers(const std::vector<std::string
                                                    const std::string& hostProgram) {
     std::map<std::string, std::string> wanted;
     for (const std::string& folder : hackFolders) {
+        const std::string prefix = folder + "/";
         for (const std::string& name : FolderEntries(folder)) {
-            const std::string path = folder + "/" + name;
+            const std::string path = prefix + name;
             if (!IsHackName(name) || !IsExecutableFile(path))
                 continue;
             wanted.emplace(LauncherFileName(name), LauncherScript(hostProgram, path));
@@ -192,17 +193,17 @@ void RefreshScreenSaverLaunchers(const std::vector<std::string>& hackFolders,
             !MakeFolders(launcherFolder))
             return;
         const std::map<std::string, std::string> wanted = WantedLaunchers(hackFolders, hostProgram);
+        const std::string prefix = launcherFolder + "/";
         for (const std::string& name : FolderEntries(launcherFolder)) {
             if (!EndsWith(Lower(name), ".scr"))
                 continue;
+            const std::string path = prefix + name;
             std::string content;
-            if (!ReadOwnLauncher(launcherFolder + "/" + name, content))
-                continue;
-            if (wanted.find(name) == wanted.end())
-                ::unlink((launcherFolder + "/" + name).c_str());
+            if (ReadOwnLauncher(path, content) && wanted.find(name) == wanted.end())
+                ::unlink(path.c_str());
         }
         for (const auto& [name, content] : wanted) {
-            const std::string path = launcherFolder + "/" + name;
+            const std::string path = prefix + name;
             std::string existing;
             struct stat info {};
             const bool present = ::lstat(path.c_str(), &info) == 0;
@@ -230,7 +231,9 @@ std::string SelectedHackOf(const std::string& configText) {
         const bool continues = !line.empty() && line.back() == '\\';
         if (continues)
             line.pop_back();
-        logical = continued ? logical + line : line;
+        if (!continued)
+            logical.clear();
+        logical += line;
         continued = continues;
         if (!continued)
             lines.push_back(logical);
