@@ -4,9 +4,10 @@
 # Vistrel keeps its settings file beside its executable and adds music to its Music folder,
 # so it must run from a folder the user can write. The package installs the program folder
 # read-only under /opt/vistrel; this launcher keeps a per-user copy in
-# ${XDG_DATA_HOME:-~/.local/share}/Vistrel: the executable and the hook library are copied
-# (the program finds its folder from its own resolved path), the language and help folders
-# are linked, and the music folder is the user's own, with the shipped pieces linked in once.
+# ${XDG_DATA_HOME:-~/.local/share}/Vistrel: the executable, the hook library and the
+# screen-saver host are copied (the program finds its folder from its own resolved path), the
+# language and help folders are linked, and the music folder is the user's own, with the
+# shipped pieces linked in once.
 set -eu
 
 shared=${VISTREL_SHARED_DIR:-/opt/vistrel}
@@ -19,7 +20,7 @@ fi
 mkdir -p "$home/Music/Info"
 
 # Copy the binaries when they are missing or an upgrade changed them.
-for file in Vistrel Hook.so; do
+for file in Vistrel Hook.so VistrelScreenSaver; do
   if [ -f "$shared/$file" ] && ! cmp -s "$shared/$file" "$home/$file"; then
     cp "$shared/$file" "$home/$file.new"
     mv -f "$home/$file.new" "$home/$file"
