@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -354,6 +355,21 @@ TEST_F(OptionFormTest, DeleteAsksThenChoosesTheStoredOrARandomEntry) {
     EXPECT_EQ(form->LBMusic->ItemIndex(), -1);
     EXPECT_FALSE(form->MediaPlayer->Opened());
     EXPECT_EQ(platform.Media_.OpenDeviceCount(), 0u);
+}
+
+TEST_F(OptionFormTest, TheEntryAfterDeletingTheStoredMusicIsDrawnAtRandom) {
+    WriteIni("MusicFile=b.mid\r\n");
+    std::set<std::string> drawn;
+    for (int run = 0; run < 30 && drawn.size() < 2; ++run) {
+        for (const char* name : {"a.mid", "b.mid", "c.mid"})
+            AddMusicFile(name);
+        auto form = Open();
+        platform.Shell_.MessageBoxAnswers = {os::IDYES};
+        Press(*form->BDeleteMusic);
+        ASSERT_GE(form->LBMusic->ItemIndex(), 0);
+        drawn.insert(form->LBMusic->Items()[form->LBMusic->ItemIndex()]);
+    }
+    EXPECT_EQ(drawn, (std::set<std::string>{"a.mid", "c.mid"}));
 }
 
 TEST_F(OptionFormTest, TheListsHintNamesTheEntryUnderThePointer) {
