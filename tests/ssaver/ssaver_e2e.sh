@@ -15,7 +15,7 @@ HACKS=/usr/libexec/xscreensaver
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$HERE/../e2e/lib/xsession.sh"
 
-for tool in xdotool xwininfo xprop import compare python3; do
+for tool in xdotool xwininfo xprop import compare; do
     command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing"; exit 1; }
 done
 [[ -x "$HACKS/swirl" ]] || { echo "FAIL: $HACKS/swirl is missing (package xscreensaver-data)"; exit 1; }
@@ -55,7 +55,14 @@ status_of() {
     wait "$1" 2>/dev/null
 }
 # Hack processes drawing for us (matched on their full path).
-hack_count() { pgrep -f -c "^$HACKS/$1 -window-id" 2>/dev/null || true; }
+hack_count() {
+    local n=0 file cmd
+    for file in /proc/[0-9]*/cmdline; do
+        cmd=$(tr '\0' ' ' <"$file" 2>/dev/null) || continue
+        [[ "$cmd" == "$HACKS/$1 -window-id "* ]] && n=$((n + 1))
+    done
+    echo "$n"
+}
 no_hack() { [[ $(hack_count "$1") -eq 0 ]]; }
 
 # Pixels that differ between two pictures (fuzz for anti-aliasing).
