@@ -42,6 +42,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <memory>
 
 namespace os {
 
@@ -167,6 +168,7 @@ public:
         // The control is going: nothing the widget says on its way out may reach it. Deleting
         // a widget takes its children's widgets along; their peers see them gone.
         alive_ = false;
+        *life_ = false;
         delete widget_.data();
     }
     QtPeer(const QtPeer&) = delete;
@@ -323,6 +325,8 @@ protected:
     ui::TControl& control_;
     QPointer<QWidget> widget_;
     bool alive_ = true;
+    // The same, for the widget's signal handlers: they may run while the peer is half gone.
+    std::shared_ptr<bool> life_ = std::make_shared<bool>(true);
 };
 
 // ---- Forms ---------------------------------------------------------------------------------
@@ -354,7 +358,10 @@ protected:
 class FormPeer : public QtPeer {
 public:
     explicit FormPeer(ui::TForm& form) : QtPeer(form, new DialogWidget), form_(form) {
-        Dialog()->OnCloseBox = [this] { User([this] { form_.Close(); }); };
+        Dialog()->OnCloseBox = [this, life = life_] {
+            if (*life)
+                User([this] { form_.Close(); });
+        };
         Dialog()->setAttribute(Qt::WA_DeleteOnClose, false);
     }
     ~FormPeer() override {
@@ -456,10 +463,11 @@ class PageControlPeer : public QtPeer {
 public:
     explicit PageControlPeer(ui::TPageControl& pages)
         : QtPeer(pages, new QTabWidget), pages_(pages) {
-        QObject::connect(Tabs(), &QTabWidget::currentChanged, Tabs(), [this](int index) {
-            if (!setting_)
-                User([this, index] { pages_.SelectPageByUser(index); });
-        });
+        QObject::connect(Tabs(), &QTabWidget::currentChanged, Tabs(),
+                         [this, life = life_](int index) {
+                             if (*life && !setting_)
+                                 User([this, index] { pages_.SelectPageByUser(index); });
+                         });
         Tabs()->tabBar()->installEventFilter(this);
     }
 
@@ -759,8 +767,8 @@ private:
 class MemoPeer : public QtPeer {
 public:
     explicit MemoPeer(ui::TCustomMemo& memo) : QtPeer(memo, new QPlainTextEdit), memo_(memo) {
-        QObject::connect(Edit(), &QPlainTextEdit::textChanged, Edit(), [this] {
-            if (setting_)
+        QObject::connect(Edit(), &QPlainTextEdit::textChanged, Edit(), [this, life = life_] {
+            if (!*life || setting_)
                 return;
             std::string typed = FromQ(Edit()->toPlainText());
             User([this, &typed] { memo_.SetText(typed); });
@@ -854,7 +862,9 @@ public:
     explicit SpinEditPeer(ui::TSpinEdit& spin) : QtPeer(spin, new SpinWidget(spin)), spin_(spin) {
         Spin()->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
         QObject::connect(Spin()->Edit(), &QLineEdit::textEdited, Spin(),
-                         [this](const QString& text) {
+                         [this, life = life_](const QString& text) {
+                             if (!*life)
+                                 return;
                              std::string typed = FromQ(text);
                              User([this, &typed] { spin_.SetText(typed); });
                          });
@@ -900,7 +910,9 @@ class CheckBoxPeer : public QtPeer {
 public:
     explicit CheckBoxPeer(ui::TCustomCheckBox& box)
         : QtPeer(box, new WholeAreaButton<QCheckBox>), box_(box) {
-        QObject::connect(Box(), &QCheckBox::clicked, Box(), [this](bool checked) {
+        QObject::connect(Box(), &QCheckBox::clicked, Box(), [this, life = life_](bool checked) {
+            if (!*life)
+                return;
             if (box_.Checked() != checked)
                 User([this] { box_.Toggle(); });
             if (widget_)
@@ -930,7 +942,9 @@ public:
         : QtPeer(button, new WholeAreaButton<QRadioButton>), button_(button) {
         // The control keeps its group exclusive; the widget only shows it.
         Button()->setAutoExclusive(false);
-        QObject::connect(Button(), &QRadioButton::clicked, Button(), [this] {
+        QObject::connect(Button(), &QRadioButton::clicked, Button(), [this, life = life_] {
+            if (!*life)
+                return;
             User([this] { button_.Select(); });
             if (widget_)
                 Button()->setChecked(button_.Checked());
@@ -970,8 +984,10 @@ public:
     explicit ButtonPeer(ui::TButton& button)
         : QtPeer(button, new PushButtonWidget), button_(button) {
         Button()->setAutoDefault(false);
-        QObject::connect(Button(), &QPushButton::clicked, Button(),
-                         [this] { User([this] { button_.Click(); }); });
+        QObject::connect(Button(), &QPushButton::clicked, Button(), [this, life = life_] {
+            if (*life)
+                User([this] { button_.Click(); });
+        });
     }
 
 protected:
@@ -999,16 +1015,18 @@ public:
         List()->setUniformItemSizes(true);
         List()->viewport()->setMouseTracking(true);
         List()->viewport()->installEventFilter(this);
-        QObject::connect(List(), &QListWidget::currentRowChanged, List(), [this](int row) {
-            if (!setting_ && row >= 0)
-                User([this, row] { list_.SelectByUser(row); });
-        });
-        QObject::connect(List()->verticalScrollBar(), &QScrollBar::valueChanged, List(), [this] {
-            if (!alive_ || !widget_)
-                return;
-            QModelIndex top = List()->indexAt(QPoint(1, 1));
-            list_.SetTopIndex(top.isValid() ? top.row() : 0);
-        });
+        QObject::connect(List(), &QListWidget::currentRowChanged, List(),
+                         [this, life = life_](int row) {
+                             if (*life && !setting_ && row >= 0)
+                                 User([this, row] { list_.SelectByUser(row); });
+                         });
+        QObject::connect(List()->verticalScrollBar(), &QScrollBar::valueChanged, List(),
+                         [this, life = life_] {
+                             if (!*life || !widget_)
+                                 return;
+                             QModelIndex top = List()->indexAt(QPoint(1, 1));
+                             list_.SetTopIndex(top.isValid() ? top.row() : 0);
+                         });
     }
 
     bool ItemAtPos(TPoint pos, int& index) override {
@@ -1091,8 +1109,9 @@ class ComboBoxPeer : public QtPeer {
 public:
     explicit ComboBoxPeer(ui::TCustomComboBox& combo)
         : QtPeer(combo, new QComboBox), combo_(combo) {
-        QObject::connect(Combo(), &QComboBox::activated, Combo(), [this](int index) {
-            User([this, index] { combo_.SelectByUser(index); });
+        QObject::connect(Combo(), &QComboBox::activated, Combo(), [this, life = life_](int index) {
+            if (*life)
+                User([this, index] { combo_.SelectByUser(index); });
         });
     }
 
