@@ -78,8 +78,12 @@ bool ShellExecuteAndWait(const std::string& file, const std::string& parameters)
     if (handle == 0)
         return false;
     // Any answer other than a time-out ends the wait; a failed wait would otherwise never end.
-    while (process.WaitForSingleObject(handle, 50) == os::WAIT_TIMEOUT)
+    while (process.WaitForSingleObject(handle, 50) == os::WAIT_TIMEOUT) {
         platform.Loop().ProcessMessages();
+        // The program is closing (Exit, the end of the session): it waits no longer.
+        if (platform.Loop().Terminated())
+            break;
+    }
     process.CloseHandle(handle);
     return true;
 }

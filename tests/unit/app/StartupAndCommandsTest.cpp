@@ -220,6 +220,23 @@ TEST_F(Commands, TheEndOfTheSessionClosesAsExitDoes) {
     EXPECT_TRUE(p.Keys_.Registered.empty());
 }
 
+TEST_F(Commands, TheEndOfTheSessionDuringAScreenSaverRestClosesWithoutWaitingForIt) {
+    std::string saver = p.WriteFile("Windows/System/Stars.scr", "x");
+    p.Process_.ProcessLifetimeMs = 0; // runs until somebody dismisses it
+    WriteSettings("WorkPeriod=1\r\nRestPeriod=5\r\nAlertMethod=3\r\nScreenSaver=" + saver + "\r\n");
+    bool ended = false;
+    p.Process_.WhileWaiting = [&](os::HANDLE) {
+        if (!ended && p.Time.NowMs > 70000) {
+            ended = true;
+            p.Loop_.EndSession();
+        }
+    };
+    EXPECT_EQ(VistrelMain(), 0);
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(p.Shell_.IconsShown.empty());
+    EXPECT_TRUE(p.Process_.OpenHandles.empty());
+}
+
 TEST_F(Commands, ASecondInstanceEndsAtOnceAndShowsNothing) {
     p.Process_.ExistingMutexes.insert("Vistrel 3");
     EXPECT_EQ(VistrelMain(), 0);
