@@ -1,5 +1,6 @@
 #include "settings/DateText.h"
 
+#include "os/common/Text.h"
 #include <cmath>
 #include <cstddef>
 #include <vector>
@@ -41,13 +42,7 @@ char Upper(char c) {
 }
 
 std::string Trim(const std::string& text) {
-    std::size_t first = 0;
-    std::size_t last = text.size();
-    while (first < last && IsBlank(text[first]))
-        ++first;
-    while (last > first && IsBlank(text[last - 1]))
-        --last;
-    return text.substr(first, last - first);
+    return os::TrimBlanks(text);
 }
 
 class Scanner {

@@ -1,5 +1,6 @@
 #include "os/common/ProfileFile.h"
 
+#include "os/common/Text.h"
 #include "os/Types.h"
 
 #include <atomic>
@@ -30,18 +31,8 @@ constexpr std::size_t MaxValueLength = 2047;
 constexpr std::size_t KeyNamesBufferSize = 16384;
 constexpr const char* Utf8Bom = "\xEF\xBB\xBF";
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
 std::string Trim(const std::string& text) {
-    std::size_t first = 0;
-    std::size_t last = text.size();
-    while (first < last && IsBlank(text[first]))
-        ++first;
-    while (last > first && IsBlank(text[last - 1]))
-        --last;
-    return text.substr(first, last - first);
+    return os::TrimBlanks(text);
 }
 
 char Lower(char c) {
