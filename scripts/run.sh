@@ -38,7 +38,7 @@ pid=$!
 # Wait until the icon has docked: the tray host's window then grows a child.
 for _ in $(seq 1 100); do
   kill -0 "$pid" 2>/dev/null || { echo "Vistrel exited; see /tmp/vistrel-run.log" >&2; exit 1; }
-  if xwininfo -root -tree 2>/dev/null | grep -q -i 'vistrel\|qsystemtrayicon\|systemtray'; then break; fi
+  if xwininfo -root -tree 2>/dev/null | grep -q '"Vistrel": ("Vistrel" "Vistrel")'; then break; fi
   sleep 0.1
 done
 sleep 1
