@@ -13,8 +13,10 @@
 #include "ui/Menus.h"
 #include "ui/Timers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <random>
 
 using namespace settings;
@@ -34,8 +36,16 @@ namespace {
 // The largest countdown the time-of-day text can show: 23:59:59.
 constexpr std::int32_t MaxCountdown = 86399;
 
-std::int32_t Capped(std::int64_t seconds) {
-    return seconds >= 86400 ? MaxCountdown : static_cast<std::int32_t>(seconds);
+// Minutes as seconds, computed wide: a huge stored period must not overflow.
+std::int32_t ToSeconds(std::int32_t minutes) {
+    std::int64_t seconds = static_cast<std::int64_t>(minutes) * 60;
+    return static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(seconds, std::numeric_limits<std::int32_t>::min(),
+                                 std::numeric_limits<std::int32_t>::max()));
+}
+
+std::int32_t Capped(std::int32_t seconds) {
+    return seconds >= 86400 ? MaxCountdown : seconds;
 }
 
 // A generator seeded anew from the clock at each pick.
@@ -227,8 +237,8 @@ void TMainForm::FormCreate() {
 void TMainForm::ActionStartUpExecute() {
     LoadSettings(MainSettings);
     TranslateForm(*this, CurrentLanguage);
-    RestSecondsLeft = Capped(static_cast<std::int64_t>(MainSettings.RestPeriod) * 60);
-    WorkSecondsLeft = Capped(static_cast<std::int64_t>(MainSettings.WorkPeriod) * 60);
+    RestSecondsLeft = Capped(ToSeconds(MainSettings.RestPeriod));
+    WorkSecondsLeft = Capped(ToSeconds(MainSettings.WorkPeriod));
     InterruptArmed = false;
 }
 
@@ -478,7 +488,7 @@ void TMainForm::ActionOptionExecute() {
     OptionFormOpen = false;
     if (WorkTimer->Enabled()) {
         LoadSettings(MainSettings);
-        RestSecondsLeft = MainSettings.RestPeriod * 60;
+        RestSecondsLeft = ToSeconds(MainSettings.RestPeriod);
     }
     if (CurrentLanguage != languageBefore) {
         TranslateForm(*this, CurrentLanguage);

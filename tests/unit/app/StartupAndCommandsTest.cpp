@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <limits>
 
 using apptest::MainFormTest;
 
@@ -139,6 +140,20 @@ TEST_F(Commands, OptionsDuringWorkChangeTheComingRestOnly) {
     EXPECT_FALSE(OptionFormOpen);
     EXPECT_EQ(RestSecondsLeft, 120);
     EXPECT_EQ(WorkSecondsLeft, 270);
+}
+
+TEST_F(Commands, AHugeStoredPeriodDoesNotOverflowTheCountdowns) {
+    WriteSettings("WorkPeriod=100000000\r\nRestPeriod=-100000000\r\nAlertMethod=7\r\n");
+    Start();
+    EXPECT_EQ(WorkSecondsLeft, 86399);
+    EXPECT_EQ(RestSecondsLeft, std::numeric_limits<std::int32_t>::min());
+    MainFormDialogs().ShowOptionForm = [&] {
+        WriteSettings("WorkPeriod=1\r\nRestPeriod=100000000\r\nAlertMethod=7\r\n");
+    };
+    form->ActionOption->Execute();
+    MainFormDialogs() = {};
+    // The reload after the dialog sets the rest uncapped, as stored, but within range.
+    EXPECT_EQ(RestSecondsLeft, std::numeric_limits<std::int32_t>::max());
 }
 
 TEST_F(Commands, OptionsClosedDuringARestReloadNothing) {
