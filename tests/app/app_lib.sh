@@ -45,6 +45,11 @@ app_save_evidence() {
     [[ -z "$ART" || -z "$ROOT" ]] && return 0
     [[ -f "$INI" ]] && cp "$INI" "$ART/settings.ini" 2>/dev/null
     xsession_screenshot "$ART/last-screen.png" 2>/dev/null
+    {
+        echo "program: ${VIS_PID:+pid $VIS_PID $(kill -0 "$VIS_PID" 2>/dev/null && echo running || echo ended)}"
+        echo "tray host: $(kill -0 "${XS_TRAY_PID:-0}" 2>/dev/null && echo running || echo ended)"
+        xwininfo -root -tree 2>&1
+    } >"$ART/windows.txt"
     return 0
 }
 
@@ -222,12 +227,16 @@ icon_animates() {
 # interval twice, so an animation cannot hide between two samples).
 icon_frozen() {
     local until=$(($(date +%s%N) + ${1:-2500} * 1000000))
+    if ! icon_docked; then
+        echo "  (no icon docked in the tray)"
+        return 1
+    fi
     icon_shot "$ART/icon-ref.png"
     while (($(date +%s%N) < until)); do
         sleep 0.25
         icon_changed && return 1
     done
-    return 0
+    icon_docked
 }
 
 # Moves the pointer onto the icon and nudges it, so the icon hears a move over itself.
@@ -345,7 +354,7 @@ box_shows() {
 }
 box_gone() { ! top_window "$1" >/dev/null; }
 # Presses Return in the box, its default button.
-close_box() { xdotool windowfocus --sync "$BOX_ID" key Return; }
+close_box() { xdotool windowfocus "$BOX_ID" key Return; }
 
 # ---- Audio ---------------------------------------------------------------------------------
 
