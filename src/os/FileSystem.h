@@ -22,7 +22,8 @@ public:
     // Every entry of a folder matching a wildcard mask ('*' and '?', case-insensitive), in the
     // order the file system yields them, "." and ".." included where the system has them.
     // A folder that does not exist yields nothing.
-    virtual std::vector<FindEntry> FindFiles(const std::string& folder, const std::string& mask) = 0;
+    virtual std::vector<FindEntry> FindFiles(const std::string& folder,
+                                             const std::string& mask) = 0;
     virtual bool DeleteFile(const std::string& path) = 0;
     // Whole-file read; throws EFileError("Cannot open file \"%s\". %s") when the file exists
     // but cannot be read. Returns false when it does not exist.

@@ -13,10 +13,16 @@ Platform& Current() {
     return *installed;
 }
 
-bool Installed() { return installed != nullptr; }
+bool Installed() {
+    return installed != nullptr;
+}
 
-ScopedPlatform::ScopedPlatform(Platform& platform) : previous_(installed) { installed = &platform; }
+ScopedPlatform::ScopedPlatform(Platform& platform) : previous_(installed) {
+    installed = &platform;
+}
 
-ScopedPlatform::~ScopedPlatform() { installed = previous_; }
+ScopedPlatform::~ScopedPlatform() {
+    installed = previous_;
+}
 
 } // namespace os

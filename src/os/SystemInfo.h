@@ -1,8 +1,8 @@
 // Facts about the system, the user and the locale.
 #pragma once
 
-#include "os/Types.h"
 #include "os/common/VersionBlock.h"
+#include "os/Types.h"
 
 #include <cstdint>
 #include <string>

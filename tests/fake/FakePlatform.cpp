@@ -37,7 +37,9 @@ void FakeMessageLoop::DestroyWindow(os::HWND window) {
     std::erase_if(posted_, [window](const Posted& p) { return p.Window == window; });
 }
 
-bool FakeMessageLoop::IsWindow(os::HWND window) { return windows_.count(window) != 0; }
+bool FakeMessageLoop::IsWindow(os::HWND window) {
+    return windows_.count(window) != 0;
+}
 
 int FakeMessageLoop::HookApplicationWindow(AppHook hook) {
     int id = nextHook_++;
@@ -45,7 +47,9 @@ int FakeMessageLoop::HookApplicationWindow(AppHook hook) {
     return id;
 }
 
-void FakeMessageLoop::UnhookApplicationWindow(int hookId) { appHooks_.erase(hookId); }
+void FakeMessageLoop::UnhookApplicationWindow(int hookId) {
+    appHooks_.erase(hookId);
+}
 
 bool FakeMessageLoop::PostMessage(os::HWND window, os::UINT msg, os::WPARAM wParam,
                                   os::LPARAM lParam) {
@@ -237,10 +241,12 @@ os::HICON FakeShell::LoadIconResource(const std::string& name) {
     return icon;
 }
 
-void FakeShell::DestroyIcon(os::HICON icon) { Icons.erase(icon); }
+void FakeShell::DestroyIcon(os::HICON icon) {
+    Icons.erase(icon);
+}
 
-int FakeShell::MessageBox(os::HWND /*owner*/, const std::string& text,
-                          const std::string& caption, os::UINT flags) {
+int FakeShell::MessageBox(os::HWND /*owner*/, const std::string& text, const std::string& caption,
+                          os::UINT flags) {
     MessageBoxes.push_back({text, caption, flags});
     if (WhileMessageBox)
         WhileMessageBox();
@@ -421,8 +427,7 @@ os::ATOM FakeHotKeys::GlobalAddAtom(const std::string& name) {
     return atom;
 }
 
-bool FakeHotKeys::RegisterHotKey(os::HWND window, int id, os::UINT modifiers,
-                                 os::UINT virtualKey) {
+bool FakeHotKeys::RegisterHotKey(os::HWND window, int id, os::UINT modifiers, os::UINT virtualKey) {
     if (HeldElsewhere.count({modifiers, virtualKey}) != 0)
         return false;
     for (auto& r : Registered)
@@ -709,7 +714,9 @@ FakePlatform::~FakePlatform() {
     fs::remove_all(Root, ec);
 }
 
-std::string FakePlatform::ProgramDir() const { return Root + "/Program/"; }
+std::string FakePlatform::ProgramDir() const {
+    return Root + "/Program/";
+}
 
 std::string FakePlatform::WriteFile(const std::string& relativePath, const std::string& content) {
     fs::path full = fs::path(Root) / relativePath;

@@ -3,10 +3,10 @@
 // temporary folder. Deterministic: nothing depends on wall-clock time or a display.
 #pragma once
 
-#include "os/Platform.h"
+#include "HeadlessPeers.h"
 #include "os/common/ProfileFile.h"
 #include "os/common/StdFileSystem.h"
-#include "HeadlessPeers.h"
+#include "os/Platform.h"
 
 #include <deque>
 #include <functional>
@@ -27,7 +27,9 @@ struct VirtualTime {
 class FakeClock : public os::Clock {
 public:
     explicit FakeClock(VirtualTime& time) : time_(time) {}
-    double Now() override { return time_.StartDate + static_cast<double>(time_.NowMs) / 86400000.0; }
+    double Now() override {
+        return time_.StartDate + static_cast<double>(time_.NowMs) / 86400000.0;
+    }
     std::uint64_t TickCount() override { return time_.NowMs; }
     // Sets the local date-time that Now() reports at the current virtual instant.
     void SetNow(double dateTime) {
@@ -155,8 +157,8 @@ public:
         os::TPoint At;
     };
     std::vector<Menu> MenusShown;
-    std::deque<int> MenuAnswers;          // command to choose; 0 dismisses
-    std::function<void()> WhileMenuOpen;  // runs inside the menu's loop
+    std::deque<int> MenuAnswers;         // command to choose; 0 dismisses
+    std::function<void()> WhileMenuOpen; // runs inside the menu's loop
 
     struct Box {
         std::string Text;
@@ -164,8 +166,8 @@ public:
         os::UINT Flags;
     };
     std::vector<Box> MessageBoxes;
-    std::deque<int> MessageBoxAnswers;      // default: IDOK, or IDNO for a Yes/No box
-    std::function<void()> WhileMessageBox;  // runs inside the box's loop
+    std::deque<int> MessageBoxAnswers;     // default: IDOK, or IDNO for a Yes/No box
+    std::function<void()> WhileMessageBox; // runs inside the box's loop
 
     bool GetOpenFileName(os::OpenFileName& request) override;
     std::vector<os::OpenFileName> OpenFileDialogs; // every request, as asked
