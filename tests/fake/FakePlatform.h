@@ -21,7 +21,7 @@ namespace fake {
 // Virtual time shared by the clock, the timers and the process waits.
 struct VirtualTime {
     std::uint64_t NowMs = 0;
-    double StartDate = 46000.5; // a fixed local date-time (2025-12-08 12:00)
+    double StartDate = 46000.5; // a fixed local date-time (2025-12-09 12:00)
 };
 
 class FakeClock : public os::Clock {
