@@ -263,6 +263,8 @@ ocr_region() {
 
 # The area below the tray where tooltips, balloons and the popup menu appear.
 below_tray_region() { echo "420x240+$((SCREEN_W - 420))+0"; }
+# The same without the rightmost column, where the tray icon sits beside the menu's top.
+menu_text_region() { echo "392x240+$((SCREEN_W - 420))+0"; }
 
 # True once the text below the tray matches the extended regular expression $2; the text is
 # left in OCR_TEXT and the shot in $ART/$1.png.
@@ -325,7 +327,10 @@ choose_menu_item() {
         echo "  (the tray menu did not open)"
         return 1
     fi
-    pos=$(word_position menu-items "$(below_tray_region)" "$word") || {
+    # Read without the tray's own column, whose icon can run into the first item's line and
+    # spoil its reading; the whole area is the second try.
+    pos=$(word_position menu-items "$(menu_text_region)" "$word") ||
+        pos=$(word_position menu-items "$(below_tray_region)" "$word") || {
         echo "  (no item \"$word\" read in the menu: $OCR_TEXT)"
         return 1
     }
