@@ -134,6 +134,35 @@ wait_while_running() {
     fi
 }
 
+# Hovers the icon and checks that a fresh one-minute work period runs since the moment $2
+# (an instant from now()), as after the event named $1.
+expect_fresh_work_period() {
+    local event=$1 since_at=$2 left since
+    hover_icon
+    if xs_wait_until 8 text_below_tray "tooltip-after-${event// /-}" 'Vistrel.*left'; then
+        left=$(grep -Eo '00[:.]00[:.][0-9]{2}' <<<"$OCR_TEXT" | head -1)
+        since=$(elapsed_since "$since_at")
+        if [[ -n "$left" ]] && ((10#${left:6:2} >= 60 - ${since%.*} - 2)); then
+            pass "$event: a new work period runs ($left left, $since s after $event)"
+        else
+            fail "$event: tooltip \"$OCR_TEXT\" $since s after $event, expected about $((60 - ${since%.*})) s left"
+        fi
+    else
+        fail "$event: no time-left tooltip (read: $OCR_TEXT)"
+    fi
+    xdotool mousemove 200 400
+}
+
+# Ends the program with SIGTERM and checks that it closes with code 0.
+end_with_sigterm() {
+    kill -TERM "$VIS_PID"
+    if app_wait_exit 10 && ((VIS_CODE == 0)); then
+        pass "SIGTERM: ended with code 0"
+    else
+        fail "SIGTERM: did not end with code 0 (${VIS_CODE:-still running})"
+    fi
+}
+
 app_finish() {
     app_save_evidence
     echo "artifacts: $ART"

@@ -116,24 +116,7 @@ if audio_stopped 6; then
 else
     fail "mouse move: the music's output is still written"
 fi
-hover_icon
-if xs_wait_until 8 text_below_tray work-tooltip 'Vistrel.*left'; then
-    left=$(grep -Eo '00[:.]00[:.][0-9]{2}' <<<"$OCR_TEXT" | head -1)
-    since=$(elapsed_since "$moved_at")
-    if [[ -n "$left" ]] && ((10#${left:6:2} >= 60 - ${since%.*} - 2)); then
-        pass "mouse move: a new work period runs ($left left, $since s after the move)"
-    else
-        fail "mouse move: tooltip \"$OCR_TEXT\" $since s after the move"
-    fi
-else
-    fail "mouse move: no time-left tooltip (read: $OCR_TEXT)"
-fi
-xdotool mousemove 200 400
+expect_fresh_work_period "mouse move" "$moved_at"
 
-kill -TERM "$VIS_PID"
-if app_wait_exit 10 && ((VIS_CODE == 0)); then
-    pass "SIGTERM: ended with code 0"
-else
-    fail "SIGTERM: did not end with code 0 (${VIS_CODE:-still running})"
-fi
+end_with_sigterm
 app_finish

@@ -63,24 +63,7 @@ else
     fail "F4: the icon stayed frozen"
 fi
 # The new work period is a full minute, counted from F4.
-hover_icon
-if xs_wait_until 8 text_below_tray tooltip-after-f4 'Vistrel.*left'; then
-    left=$(grep -Eo '00[:.]00[:.][0-9]{2}' <<<"$OCR_TEXT" | head -1)
-    since=$(elapsed_since "$f4_at")
-    if [[ -n "$left" ]] && ((10#${left:6:2} >= 60 - ${since%.*} - 2)); then
-        pass "F4: a new work period runs ($left left, $since s after F4)"
-    else
-        fail "F4: tooltip \"$OCR_TEXT\" $since s after F4, expected about $((60 - ${since%.*})) s left"
-    fi
-else
-    fail "F4: no time-left tooltip (read: $OCR_TEXT)"
-fi
-xdotool mousemove 200 400
+expect_fresh_work_period "F4" "$f4_at"
 
-kill -TERM "$VIS_PID"
-if app_wait_exit 10 && ((VIS_CODE == 0)); then
-    pass "SIGTERM: ended with code 0"
-else
-    fail "SIGTERM: did not end with code 0 (${VIS_CODE:-still running})"
-fi
+end_with_sigterm
 app_finish
