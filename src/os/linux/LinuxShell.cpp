@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QFont>
 #include <QIcon>
@@ -388,7 +389,7 @@ void LinuxShell::DestroyIcon(HICON icon) {
     impl_->Icons.erase(icon);
 }
 
-int LinuxShell::MessageBox(HWND /*owner*/, const std::string& text, const std::string& caption,
+int LinuxShell::MessageBox(HWND owner, const std::string& text, const std::string& caption,
                            UINT flags) {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (flags & 0xF0) {
@@ -423,9 +424,30 @@ int LinuxShell::MessageBox(HWND /*owner*/, const std::string& text, const std::s
     default:
         break;
     }
-    QMessageBox box(icon, QString::fromUtf8(caption), QString::fromUtf8(text), buttons);
+    // A box over one of our own windows (the Options dialog) keeps the user out of that window
+    // until it is answered. A box of the program itself (its owner is the hidden main window)
+    // blocks nothing: the notification-area icon and its menu keep answering while it waits.
+    QWidget* ownerWidget = owner != 0 ? QWidget::find(static_cast<WId>(owner)) : nullptr;
+    if (ownerWidget != nullptr)
+        ownerWidget = ownerWidget->window();
+    if (ownerWidget != nullptr && !ownerWidget->isVisible())
+        ownerWidget = nullptr;
+    QMessageBox box(icon, QString::fromUtf8(caption), QString::fromUtf8(text), buttons,
+                    ownerWidget);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    switch (box.exec()) {
+    if (ownerWidget != nullptr) {
+        box.setWindowModality(Qt::WindowModal);
+        box.exec();
+    } else {
+        box.setWindowModality(Qt::NonModal);
+        QEventLoop loop;
+        QObject::connect(&box, &QDialog::finished, &loop, &QEventLoop::quit);
+        box.show();
+        box.raise();
+        box.activateWindow();
+        loop.exec(QEventLoop::DialogExec);
+    }
+    switch (box.standardButton(box.clickedButton())) {
     case QMessageBox::Yes:
         return IDYES;
     case QMessageBox::No:

@@ -40,9 +40,17 @@ protected:
         os::CopyField(Data.szTip, "tip");
     }
 
-    // Runs `action` on the modal widget once the nested loop has shown it.
+    // Runs `action` once the nested loop has shown the box.
     static void WhenShown(std::function<void()> action) {
         QTimer::singleShot(50, std::move(action));
+    }
+
+    // The message box on screen, whatever its modality.
+    static QMessageBox* ShownBox() {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(widget); box != nullptr && box->isVisible())
+                return box;
+        return nullptr;
     }
 
     int argc = 1;
@@ -160,7 +168,7 @@ TEST_F(LinuxShellTest, MessageBoxShowsItsIconAndAnswersWithThePressedButton) {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QString text;
     WhenShown([&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        auto* box = ShownBox();
         ASSERT_NE(box, nullptr);
         icon = box->icon();
         text = box->text();
@@ -172,7 +180,7 @@ TEST_F(LinuxShellTest, MessageBoxShowsItsIconAndAnswersWithThePressedButton) {
     EXPECT_EQ(text, "Delete it?");
 
     WhenShown([&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        auto* box = ShownBox();
         ASSERT_NE(box, nullptr);
         icon = box->icon();
         box->button(QMessageBox::Yes)->click();
@@ -181,7 +189,7 @@ TEST_F(LinuxShellTest, MessageBoxShowsItsIconAndAnswersWithThePressedButton) {
     EXPECT_EQ(icon, QMessageBox::Warning);
 
     WhenShown([&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        auto* box = ShownBox();
         ASSERT_NE(box, nullptr);
         icon = box->icon();
         box->button(QMessageBox::Ok)->click();
@@ -189,6 +197,55 @@ TEST_F(LinuxShellTest, MessageBoxShowsItsIconAndAnswersWithThePressedButton) {
     EXPECT_EQ(Shell.MessageBox(0, "Help file missing!", "Error", os::MB_OK | os::MB_ICONERROR),
               os::IDOK);
     EXPECT_EQ(icon, QMessageBox::Critical);
+}
+
+TEST_F(LinuxShellTest, MessageBoxOfTheProgramBlocksNothingWhileOneOverAWindowBlocksThatWindow) {
+    // Owned by the hidden main window: no modal widget, so the tray menu and the program's
+    // other windows keep answering; timers keep running meanwhile.
+    bool modalSeen = true;
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(10);
+    WhenShown([&] {
+        QMessageBox* box = ShownBox();
+        ASSERT_NE(box, nullptr);
+        modalSeen = QApplication::activeModalWidget() != nullptr || box->isModal();
+        box->button(QMessageBox::Ok)->click();
+    });
+    EXPECT_EQ(Shell.MessageBox(Window, "Updater missing!", "Error", os::MB_OK | os::MB_ICONERROR),
+              os::IDOK);
+    EXPECT_FALSE(modalSeen);
+    EXPECT_GE(ticks, 2);
+    ticker.stop();
+
+    // Over a shown dialog: modal to that dialog, which is its parent.
+    QWidget dialog;
+    dialog.resize(300, 200);
+    dialog.show();
+    QWidget* parentSeen = nullptr;
+    Qt::WindowModality modality = Qt::NonModal;
+    WhenShown([&] {
+        QMessageBox* box = ShownBox();
+        ASSERT_NE(box, nullptr);
+        parentSeen = box->parentWidget();
+        modality = box->windowModality();
+        box->button(QMessageBox::Yes)->click();
+    });
+    EXPECT_EQ(Shell.MessageBox(static_cast<os::HWND>(dialog.winId()), "Delete it?", "Alert",
+                               os::MB_YESNO | os::MB_ICONQUESTION),
+              os::IDYES);
+    EXPECT_EQ(parentSeen, &dialog);
+    EXPECT_EQ(modality, Qt::WindowModal);
+
+    // Closed without a button (the close box): the safe answer.
+    WhenShown([&] {
+        QMessageBox* box = ShownBox();
+        ASSERT_NE(box, nullptr);
+        box->reject();
+    });
+    EXPECT_EQ(Shell.MessageBox(0, "Delete it?", "Alert", os::MB_YESNO | os::MB_ICONQUESTION),
+              os::IDNO);
 }
 
 } // namespace
