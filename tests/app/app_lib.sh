@@ -67,7 +67,7 @@ app_setup() {
     local source_program=$1
     ART=$2
     for tool in xdotool xdpyinfo xwininfo import convert compare tesseract python3 sox; do
-        command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing"; exit 1; }
+        type -P "$tool" >/dev/null || { echo "FAIL: $tool is missing"; exit 1; }
     done
     [[ -x "$source_program/Vistrel" ]] || { echo "FAIL: no program in $source_program"; exit 1; }
     rm -rf "$ART"

@@ -16,7 +16,7 @@ HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$HERE/../e2e/lib/xsession.sh"
 
 for tool in xdotool xwininfo xprop import compare; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing"; exit 1; }
+    type -P "$tool" >/dev/null || { echo "FAIL: $tool is missing"; exit 1; }
 done
 [[ -x "$HACKS/swirl" ]] || { echo "FAIL: $HACKS/swirl is missing (package xscreensaver-data)"; exit 1; }
 rm -rf "$ART"
@@ -29,8 +29,7 @@ FAILURES=0
 cleanup() {
     local pid
     for pid in "${STARTED[@]}"; do
-        kill "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
+        xs_stop_process "$pid"
     done
     xsession_stop
     rm -rf "$WORK"
@@ -215,11 +214,11 @@ left=$(diff_pixels "$ART/desktop.png" "$ART/after-failed.png")
     fail "/S: $left pixels differ after the failed runs"
 
 # --- "/P": a child window inside the panel, drawn by the hack
-"$PROBE" panel >"$WORK/panel.txt" &
+"$PROBE" panel >"$WORK/panel-preview.txt" &
 PANEL_PID=$!
 STARTED+=("$PANEL_PID")
-must xs_wait_until 10 xs_file_not_empty "$WORK/panel.txt"
-read -r PANEL TOP <"$WORK/panel.txt"
+must xs_wait_until 20 xs_file_not_empty "$WORK/panel-preview.txt"
+read -r PANEL TOP <"$WORK/panel-preview.txt"
 must xs_wait_until 10 viewable "$PANEL"
 panel_geometry() {
     xwininfo -id "$PANEL" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
@@ -295,11 +294,11 @@ rc=$?
 ((rc != 0)) && pass "/P: no such window gives exit $rc" || fail "/P: no such window gave exit 0"
 
 # --- "/C": the honest message over the caller's window
-"$PROBE" panel >"$WORK/panel.txt" &
+"$PROBE" panel >"$WORK/panel-settings.txt" &
 PANEL_PID=$!
 STARTED+=("$PANEL_PID")
-must xs_wait_until 10 xs_file_not_empty "$WORK/panel.txt"
-read -r PANEL TOP <"$WORK/panel.txt"
+must xs_wait_until 20 xs_file_not_empty "$WORK/panel-settings.txt"
+read -r PANEL TOP <"$WORK/panel-settings.txt"
 must xs_wait_until 10 viewable "$PANEL"
 "$LAUNCHER" /C "$PANEL" &
 RUN=$!

@@ -24,7 +24,7 @@ for candidate in popsquares deco swirl abstractile; do
     fi
 done
 for tool in xdotool xdpyinfo import convert tesseract; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing"; exit 1; }
+    type -P "$tool" >/dev/null || { echo "FAIL: $tool is missing"; exit 1; }
 done
 [[ -n "$HACK" ]] || { echo "FAIL: no xscreensaver hack in /usr/libexec/xscreensaver"; exit 1; }
 
@@ -40,8 +40,7 @@ FAILURES=0
 
 cleanup() {
     if [[ -n "$DEMO_PID" ]] && kill -0 "$DEMO_PID" 2>/dev/null; then
-        kill "$DEMO_PID" 2>/dev/null
-        wait "$DEMO_PID" 2>/dev/null
+        xs_stop_process "$DEMO_PID"
     fi
     xsession_stop
 }

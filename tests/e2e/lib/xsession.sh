@@ -21,6 +21,45 @@ XS_OWN_DIR=
 
 xs_log() { echo "xsession: $*" >&2; }
 
+# X clients of the tests never wait forever: a server that stops answering (a grab left behind,
+# a stuck client) shows as a failed check with the processes listed, not as a silent time-out
+# of the whole test. Sourcing scripts call these tools through the wrappers below.
+XS_CALL_TIMEOUT=${XS_CALL_TIMEOUT:-15}
+XS_DUMPED=
+xs_dump_processes() {
+    [[ -n "$XS_DUMPED" ]] && return 0
+    XS_DUMPED=1
+    xs_log "processes at $(date +%T):"
+    ps -eo pid,ppid,stat,wchan:24,etime,args --forest 2>/dev/null |
+        grep -v -e ' \\_ ps -eo' -e '\[.*\]$' >&2
+}
+xs_bounded() {
+    local rc=0
+    timeout -k 2 "$XS_CALL_TIMEOUT" "$@" || rc=$?
+    if ((rc == 124 || rc == 137)); then
+        xs_log "$1 got no answer within $XS_CALL_TIMEOUT s: $*"
+        xs_dump_processes
+    fi
+    return "$rc"
+}
+# xwininfo without a window asks the user to click one and waits for that click: an empty id
+# (a window not known yet) is a failed query instead.
+xwininfo() {
+    local arg previous=
+    for arg in "$@"; do
+        if [[ "$previous" == "-id" && -z "$arg" ]]; then
+            xs_log "xwininfo: no window id given"
+            return 1
+        fi
+        previous=$arg
+    done
+    xs_bounded xwininfo "$@"
+}
+xprop() { xs_bounded xprop "$@"; }
+xdotool() { xs_bounded xdotool "$@"; }
+xdpyinfo() { xs_bounded xdpyinfo "$@"; }
+import() { xs_bounded import "$@"; }
+
 # Polls a command every 0.1 s until it succeeds or the deadline (seconds) passes.
 xs_wait_until() {
     local seconds=$1
@@ -39,6 +78,14 @@ xs_wait_until() {
 
 xs_file_not_empty() { [[ -s "$1" ]]; }
 xs_process_gone() { ! kill -0 "$1" 2>/dev/null; }
+# Ends a process we started: asks first, then forces it after a few seconds, and reaps it.
+xs_stop_process() {
+    [[ -z "${1:-}" ]] && return 0
+    kill "$1" 2>/dev/null
+    xs_wait_until 5 xs_process_gone "$1" || kill -9 "$1" 2>/dev/null
+    wait "$1" 2>/dev/null
+    return 0
+}
 
 # True while the tray host's panel window exists on the display.
 xs_tray_present() { xwininfo -root -tree 2>/dev/null | grep -q '"panel": ("panel" "trayer")'; }
@@ -71,7 +118,7 @@ xsession_start() {
     local tray=1
     [[ "${1:-}" == "--no-tray" ]] && tray=0
     for tool in Xvfb xwininfo; do
-        if ! command -v "$tool" >/dev/null; then
+        if ! type -P "$tool" >/dev/null; then
             xs_log "$tool is missing (scripts/install-deps.sh installs it)"
             return 1
         fi
@@ -114,8 +161,7 @@ xsession_start() {
 xsession_stop() {
     xsession_tray_stop
     if [[ -n "$XS_XVFB_PID" ]]; then
-        kill "$XS_XVFB_PID" 2>/dev/null
-        wait "$XS_XVFB_PID" 2>/dev/null
+        xs_stop_process "$XS_XVFB_PID"
         XS_XVFB_PID=
     fi
     if [[ -n "$XS_OWN_DIR" && -z "${XS_KEEP:-}" ]]; then

@@ -12,7 +12,7 @@ HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$HERE/../lib/xsession.sh"
 
 for tool in xdotool xdpyinfo import convert compare python3; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing"; exit 1; }
+    type -P "$tool" >/dev/null || { echo "FAIL: $tool is missing"; exit 1; }
 done
 rm -rf "$ART"
 mkdir -p "$ART"
@@ -23,8 +23,7 @@ FAILURES=0
 
 cleanup() {
     if [[ -n "$DEMO_PID" ]] && kill -0 "$DEMO_PID" 2>/dev/null; then
-        kill "$DEMO_PID" 2>/dev/null
-        wait "$DEMO_PID" 2>/dev/null
+        xs_stop_process "$DEMO_PID"
     fi
     xsession_stop
 }
