@@ -131,8 +131,12 @@ fi
 # ---- Right click: the menu; Escape closes it ------------------------------------------------
 click_gap
 click_icon 3
+menu_items() { grep -Eo 'Help|About|Option|Update|Exit' <<<"$1" | tr '\n' ' '; }
 if xs_wait_until 6 text_below_tray menu 'Exit'; then
-    items=$(grep -Eo 'Help|About|Option|Update|Exit' <<<"$OCR_TEXT" | tr '\n' ' ')
+    # Read once more without the tray's own column, whose icon can run into the first item's
+    # line and spoil its reading.
+    items=$(menu_items "$(ocr_region menu-items "$(menu_text_region)")")
+    [[ "$items" == "Help About Option Update Exit " ]] || items=$(menu_items "$OCR_TEXT")
     if [[ "$items" == "Help About Option Update Exit " ]]; then
         pass "menu shows Help, About, Option, Update, Exit in order"
     else
