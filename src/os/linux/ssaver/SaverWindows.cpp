@@ -111,6 +111,20 @@ int ExitCodeOfSignal(int signal) {
     return 128 + signal;
 }
 
+// Whether the run is over before any more input is read: the hack has ended (its outcome is
+// ours) or a signal asks us to end; `exitCode` is then set.
+bool RunIsOver(HackProcess& hack, int& exitCode) {
+    if (hack.Ended()) {
+        exitCode = hack.Succeeded() ? 0 : ExitFailed;
+        return true;
+    }
+    if (const int signal = TakeSignals(); signal != 0) {
+        exitCode = ExitCodeOfSignal(signal);
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int RunFullScreen(const std::string& hackPath, const std::string& title) {
@@ -170,14 +184,8 @@ int RunFullScreen(const std::string& hackPath, const std::string& title) {
     int exitCode = 0;
     bool done = false;
     while (!done) {
-        if (hack.Ended()) {
-            exitCode = hack.Succeeded() ? 0 : ExitFailed;
+        if (RunIsOver(hack, exitCode))
             break;
-        }
-        if (const int signal = TakeSignals(); signal != 0) {
-            exitCode = ExitCodeOfSignal(signal);
-            break;
-        }
         while (!done && XPending(display) > 0) {
             XEvent event;
             XNextEvent(display, &event);
@@ -276,14 +284,8 @@ int RunPreview(const std::string& hackPath, const std::string& title, unsigned l
     bool done = false;
     int exitCode = 0;
     while (!done) {
-        if (hack.Ended()) {
-            exitCode = hack.Succeeded() ? 0 : ExitFailed;
+        if (RunIsOver(hack, exitCode))
             break;
-        }
-        if (const int signal = TakeSignals(); signal != 0) {
-            exitCode = ExitCodeOfSignal(signal);
-            break;
-        }
         while (!done && XPending(display) > 0) {
             XEvent event;
             XNextEvent(display, &event);
