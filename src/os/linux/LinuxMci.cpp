@@ -191,6 +191,11 @@ DWORD LinuxMci::CurrentPosition(const Device& device) const {
     return device.Length > 0 ? std::min(position, device.Length) : position;
 }
 
+void LinuxMci::Hold(Device& device) {
+    device.Position = CurrentPosition(device);
+    Mix_PauseMusic();
+}
+
 void LinuxMci::Halt(Device& device) {
     device.Position = CurrentPosition(device);
     device.Mode = State::Stopped;
@@ -365,10 +370,8 @@ MCIERROR LinuxMci::Stop(MCIDEVICEID id, DWORD flags, HWND callback) {
         return MCIERR_INVALID_DEVICE_ID;
     // The music stays in the mixer, held, so the next play goes on from here even where the
     // decoder cannot seek.
-    if (device->Mode == State::Playing) {
-        device->Position = CurrentPosition(*device);
-        Mix_PauseMusic();
-    }
+    if (device->Mode == State::Playing)
+        Hold(*device);
     device->Mode = State::Stopped;
     EndNotify(*device, id, MCI_NOTIFY_ABORTED);
     if (flags & MCI_NOTIFY)
@@ -381,8 +384,7 @@ MCIERROR LinuxMci::Pause(MCIDEVICEID id, DWORD flags, HWND callback) {
     if (device == nullptr)
         return MCIERR_INVALID_DEVICE_ID;
     if (device->Mode == State::Playing) {
-        device->Position = CurrentPosition(*device);
-        Mix_PauseMusic();
+        Hold(*device);
         device->Mode = State::Paused;
     }
     if (flags & MCI_NOTIFY)

@@ -65,6 +65,8 @@ private:
     DWORD CurrentPosition(const Device& device) const;
     // Takes the device's music out of the mixer, keeping its position.
     void Halt(Device& device);
+    // Pauses the playing device's music in the mixer, keeping its position.
+    void Hold(Device& device);
     // Ends the pending play notification with the given code.
     void EndNotify(Device& device, MCIDEVICEID id, WPARAM code);
     void Notify(HWND callback, WPARAM code, MCIDEVICEID id);
