@@ -135,10 +135,12 @@ TEST_F(ProfileFileTest, BareFileNameIsLookedUpInTheWindowsFolder) {
 }
 
 TEST_F(ProfileFileTest, KeyNamesComeInFileOrderWithoutCommentsOrBlankLines) {
-    Write("[Other]\nX=1\n[Form]\nMThanks.Line2=b\n\n; note=no\nMThanks.Line1=a\nBare\n"
-          "  Spaced  = c\n[Next]\nY=2\n");
+    // Only lines with "=" name keys, as on Windows: not "Bare", not a line of one zero byte.
+    Write(
+        std::string("[Other]\nX=1\n[Form]\nMThanks.Line2=b\n\n; note=no\nMThanks.Line1=a\nBare\n") +
+        '\0' + "\nEmpty=\n  Spaced  = c\n[Next]\nY=2\n");
     EXPECT_EQ(store.GetPrivateProfileKeyNames("form", path),
-              (std::vector<std::string>{"MThanks.Line2", "MThanks.Line1", "Bare", "Spaced"}));
+              (std::vector<std::string>{"MThanks.Line2", "MThanks.Line1", "Empty", "Spaced"}));
     EXPECT_TRUE(store.GetPrivateProfileKeyNames("Missing", path).empty());
     EXPECT_TRUE(store.GetPrivateProfileKeyNames("Form", path + ".none").empty());
 }
