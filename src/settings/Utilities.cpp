@@ -64,8 +64,8 @@ std::string LanguageCode(const std::string& languageName) {
 void ListFiles(const std::string& folder, ui::TStrings& list, const std::string& mask) {
     for (const os::FindEntry& entry : os::Current().Files().FindFiles(folder, mask)) {
         // A hidden or read-only folder is no file either: picking one as music would end a
-        // rest at once.
-        if ((entry.Attributes & os::FILE_ATTRIBUTE_DIRECTORY) != 0)
+        // rest at once. A named pipe or a device would block whoever opened it.
+        if ((entry.Attributes & (os::FILE_ATTRIBUTE_DIRECTORY | os::FILE_ATTRIBUTE_DEVICE)) != 0)
             continue;
         list.Add(entry.Name);
     }
