@@ -57,6 +57,11 @@ std::string ExtractFileName(const std::string& path) {
     return last == std::string::npos ? path : path.substr(last + 1);
 }
 
+bool IsBareFileName(const std::string& name) {
+    return name.find_first_of(FolderDelimiters) == std::string::npos &&
+           name.find('\0') == std::string::npos;
+}
+
 std::string LanguageCode(const std::string& languageName) {
     return languageName.size() <= 4 ? languageName : languageName.substr(languageName.size() - 4);
 }
