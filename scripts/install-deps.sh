@@ -15,6 +15,7 @@ test_packages=(
   libgtest-dev libgmock-dev
   g++-mingw-w64-x86-64
   xdotool sox libchm-bin locales tesseract-ocr tesseract-ocr-eng lame
+  clang libclang-rt-dev
 )
 
 packages=("${run_packages[@]}")

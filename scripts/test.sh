@@ -20,6 +20,12 @@ echo "== Sanitizer build (AddressSanitizer, UndefinedBehaviorSanitizer)"
 cmake --preset asan
 cmake --build --preset asan -j "$jobs"
 
+echo "== Fuzz targets (clang, libFuzzer)"
+cmake --preset fuzz
+cmake --build --preset fuzz -j "$jobs"
+
 echo "== Tests"
 ctest --preset ci -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 ctest --preset asan -j "$jobs"
+# Each parser's fuzz target briefly from its seeds (tools/fuzz.sh runs the long campaign).
+ctest --preset fuzz -j "$jobs"
