@@ -1,8 +1,14 @@
 #!/usr/bin/env python3
 """Checks the program file's version section: aligned to 32 bits by its own declaration (not by
-the linker's chance), and holding the version block at its start."""
+the compiler's or the linker's chance), and holding the version block at its start.
+
+Usage: check_alignment.py PROGRAM [--compile COMPILER SOURCE FLAGS...]
+With --compile, the source is also compiled alone into an object file that is checked too."""
+import os
 import struct
+import subprocess
 import sys
+import tempfile
 
 SECTION = b".vistrel_version"
 
@@ -19,24 +25,37 @@ def sections(data):
         yield data[start:data.index(b"\0", start)], h
 
 
-def main():
-    data = open(sys.argv[1], "rb").read()
+def check(path, whole_program):
+    data = open(path, "rb").read()
     found = [h for name, h in sections(data) if name == SECTION]
     if len(found) != 1:
-        sys.exit(f"{sys.argv[1]}: expected one {SECTION.decode()} section, found {len(found)}")
+        return [f"{path}: expected one {SECTION.decode()} section, found {len(found)}"]
     h = found[0]
     offset, align = h[4], h[8]
     failures = []
     if align < 4:
-        failures.append(f"the section's alignment is {align}, not at least 4")
+        failures.append(f"{path}: the section's alignment is {align}, not at least 4")
     if offset % 4:
-        failures.append(f"the section starts at file offset {offset}, not a multiple of 4")
+        failures.append(f"{path}: the section starts at file offset {offset}, not a multiple of 4")
     key = "VS_VERSION_INFO".encode("utf-16-le")
-    if data[offset + 6:offset + 6 + len(key)] != key:
-        failures.append("the section does not start with the version block")
+    if whole_program and data[offset + 6:offset + 6 + len(key)] != key:
+        failures.append(f"{path}: the section does not start with the version block")
+    print(f"{path}: {SECTION.decode()} at offset {offset}, alignment {align}")
+    return failures
+
+
+def main():
+    args = sys.argv[1:]
+    failures = check(args[0], True)
+    if len(args) > 2 and args[1] == "--compile":
+        compiler, source, flags = args[2], args[3], args[4:]
+        with tempfile.TemporaryDirectory() as folder:
+            obj = os.path.join(folder, "version.o")
+            subprocess.run([compiler, "-std=c++20", "-O2", *flags, "-c", source, "-o", obj],
+                           check=True)
+            failures += check(obj, False)
     if failures:
         sys.exit("\n".join(failures))
-    print(f"{SECTION.decode()}: offset {offset}, alignment {align}")
 
 
 main()
