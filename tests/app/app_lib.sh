@@ -201,10 +201,13 @@ ini_keys() {
 
 # ---- The tray icon ------------------------------------------------------------------------
 
-# The program's icon windows docked in the tray panel, one "X Y W H" line each.
+# The program's icon windows docked in the tray panel, one "X Y W H" line each. TRAY_ICON_CLASS
+# is the X class the icon's window carries (Wine docks its icons as "explorer.exe").
+TRAY_ICON_CLASS=${TRAY_ICON_CLASS:-Vistrel}
 tray_icons() {
-    xwininfo -root -tree 2>/dev/null | python3 -c '
-import re, sys
+    xwininfo -root -tree 2>/dev/null | ICON_CLASS="$TRAY_ICON_CLASS" python3 -c '
+import os, re, sys
+wanted = "(\"%s\" \"%s\")" % (os.environ["ICON_CLASS"], os.environ["ICON_CLASS"])
 lines = sys.stdin.read().splitlines()
 depth = None
 for line in lines:
@@ -215,7 +218,7 @@ for line in lines:
         continue
     if line.strip() and d <= depth:
         break
-    if "(\"Vistrel\" \"Vistrel\")" in line:
+    if wanted in line:
         m = re.search(r"(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)", line)
         if m:
             w, h, x, y = m.groups()

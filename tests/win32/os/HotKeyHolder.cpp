@@ -1,0 +1,20 @@
+// Holds F4 as a hot key in a process of its own until the named event given as its argument
+// is set; sets "<event>-held" once the key is registered (or "<event>-failed" if it is not).
+#include <windows.h>
+
+#include <string>
+
+int main(int argc, char** argv) {
+    if (argc < 2)
+        return 2;
+    const std::string name = argv[1];
+    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    const bool held = window != nullptr && RegisterHotKey(window, 1, 0, VK_F4);
+    HANDLE report =
+        CreateEventA(nullptr, TRUE, FALSE, (name + (held ? "-held" : "-failed")).c_str());
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, name.c_str());
+    SetEvent(report);
+    WaitForSingleObject(done, 30000);
+    return held ? 0 : 1;
+}
