@@ -140,7 +140,7 @@ expect_fresh_work_period() {
     local event=$1 since_at=$2 left since
     hover_icon
     if xs_wait_until 8 text_below_tray "tooltip-after-${event// /-}" 'Vistrel.*left'; then
-        left=$(grep -Eo '00[:.]00[:.][0-9]{2}' <<<"$OCR_TEXT" | head -1)
+        left=$(grep -Eo '00[:.-]00[:.-][0-9]{2}' <<<"$OCR_TEXT" | head -1)
         since=$(elapsed_since "$since_at")
         if [[ -n "$left" ]] && ((10#${left:6:2} >= 60 - ${since%.*} - 2)); then
             pass "$event: a new work period runs ($left left, $since s after $event)"
