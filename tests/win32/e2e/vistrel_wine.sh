@@ -11,7 +11,7 @@
 #   rest_idle    a rest that F4 may not end runs out; without Hook.dll the system's idle time
 #                notices the pointer's move and work resumes
 #   session_end  the end of the session (wineboot -e) closes as Exit does
-#   read_only    a settings file that cannot be written: the error box, the old file intact
+#   read_only    a program folder that cannot be written: the error box, the old file intact
 set -u
 SCENARIO=$1
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -247,10 +247,10 @@ scenario_session_end() {
 scenario_read_only() {
     write_settings WorkPeriod=7 RestPeriod=3 AlertMethod=0 AutoRun=0
     cp "$INI" "$ART/old.ini"
-    # Root writes through file modes; an immutable file refuses even root.
-    if ! chattr +i "$INI" 2>/dev/null; then
-        chmod a-w "$INI"
-        if [[ -w "$INI" ]]; then
+    # Root writes through file modes; an immutable folder and file refuse even root.
+    if ! chattr +i "$INI" "$PROG" 2>/dev/null; then
+        chmod a-w "$INI" "$PROG"
+        if [[ -w "$INI" || -w "$PROG" ]]; then
             echo "SKIP: the settings file cannot be made unwritable here"
             exit 77
         fi
@@ -265,7 +265,7 @@ scenario_read_only() {
         fail "no \"Unable to write to\" box"
     fi
     app_wait_exit 15 || fail "the program did not end after the error box"
-    chattr -i "$INI" 2>/dev/null
+    chattr -i "$INI" "$PROG" 2>/dev/null
     if cmp -s "$INI" "$ART/old.ini"; then
         pass "the old settings file is intact"
     else
@@ -273,7 +273,7 @@ scenario_read_only() {
     fi
 }
 read_only_cleanup() {
-    chattr -i "$INI" 2>/dev/null
+    chattr -i "$INI" "$PROG" 2>/dev/null
     wine_cleanup
 }
 
