@@ -52,4 +52,7 @@ awk -v t=$((cpu1 - cpu0)) -v hz="$hz" -v s="$SPAN" \
     'BEGIN { printf "cpu: %.2f s (%.3f%%)\n", t / hz, 100 * t / hz / s }'
 awk -v w=$((sw1 - sw0)) -v s="$SPAN" 'BEGIN { printf "wake-ups: %d (%.2f/s)\n", w, w / s }'
 grep -E '^VmRSS' "/proc/$PID/status"
+# Wine leaves the private-bytes counter at 0: the process's private pages as Linux counts them
+# stand in (they include Wine's own libraries' data).
+grep -E '^Private_(Clean|Dirty):' "/proc/$PID/smaps_rollup"
 wine "$WORK/probe.exe" </dev/null 2>/dev/null | tr -d '\r'

@@ -10,7 +10,9 @@ if(TARGET Vistrel)
   foreach(_scenario ${_vistrel_wine_scenarios})
     add_test(NAME wine_e2e_${_scenario}
       COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/vistrel_wine.sh ${_scenario}
-              $<TARGET_FILE_DIR:Vistrel> ${CMAKE_BINARY_DIR}/e2e-artifacts/wine/${_scenario})
+              $<TARGET_FILE_DIR:Vistrel> ${CMAKE_BINARY_DIR}/e2e-artifacts/wine/${_scenario}
+              # Registers F4 as another program would (tests/win32/os).
+              $<$<TARGET_EXISTS:HotKeyHolder>:$<TARGET_FILE:HotKeyHolder>>)
     set_tests_properties(wine_e2e_${_scenario} PROPERTIES LABELS win32-wine TIMEOUT 300
       SKIP_RETURN_CODE 77)
   endforeach()

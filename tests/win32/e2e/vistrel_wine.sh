@@ -4,9 +4,10 @@
 # there), driven with xdotool and read back through screenshots, OCR, the settings file and
 # `wine reg query`. The screen helpers are the ones of the Linux program's tests.
 #
-# Usage: vistrel_wine.sh SCENARIO PROGRAM_DIR ARTIFACT_DIR
+# Usage: vistrel_wine.sh SCENARIO PROGRAM_DIR ARTIFACT_DIR [HOT_KEY_HOLDER_EXE]
 #   dock_exit    icon docks and animates, a second start ends at once with 0, tooltip and
-#                menu read back, Exit writes the settings and the Run value and removes the icon
+#                menu read back, Exit writes the settings and the Run value, removes the icon
+#                and releases F4
 #   rest_f4      a one-minute work period: the rest freezes the icon at about 61 s, F4 ends it
 #   rest_idle    a rest that F4 may not end runs out; without Hook.dll the system's idle time
 #                notices the pointer's move and work resumes
@@ -68,6 +69,9 @@ app_start() {
 }
 
 icon_gone() { ! icon_docked; }
+# True when another program can register F4 (the test's hot-key holder, given as the fourth
+# argument).
+f4_free() { wine "$HOLDER" --try </dev/null >/dev/null 2>&1; }
 run_value() { wine reg query "$RUN_KEY" /v Vistrel.exe 2>/dev/null </dev/null | tr -d '\r'; }
 
 # The settings file holds the eleven keys with CR LF line ends, and the Run value the quoted
@@ -143,6 +147,9 @@ scenario_dock_exit() {
     sleep 0.5
 
     [[ -f "$INI" ]] && fail "settings written before Exit"
+    if [[ -n "$HOLDER" ]]; then
+        if f4_free; then fail "F4 is free while the program runs"; else pass "the program holds F4"; fi
+    fi
     must choose_menu_item Exit
     if app_wait_exit 15 && ((VIS_CODE == 0)); then
         pass "Exit: the program ends with code 0"
@@ -155,11 +162,13 @@ scenario_dock_exit() {
         fail "the icon stays in the tray after Exit"
     fi
     expect_saved Exit
+    if [[ -n "$HOLDER" ]]; then
+        if f4_free; then pass "Exit released F4"; else fail "F4 is still held after Exit"; fi
+    fi
 }
 
 scenario_rest_f4() {
     write_settings WorkPeriod=1 RestPeriod=1 AlertMethod=0 CanInterrupt=1 AutoRun=0
-    unix2dos -q "$INI" 2>/dev/null
     start_and_dock
     icon_animates 4 || fail "the icon does not animate during work"
     sleep 50
@@ -196,7 +205,6 @@ scenario_rest_f4() {
 # next input must start the next work period.
 scenario_rest_idle() {
     write_settings WorkPeriod=1 RestPeriod=1 AlertMethod=0 CanInterrupt=0 AutoRun=0
-    unix2dos -q "$INI" 2>/dev/null
     start_and_dock
     local icon_window
     icon_window=$(xwininfo -root -tree | awk '/\("explorer.exe" "explorer.exe"\)/ {print $1; exit}')
@@ -277,6 +285,7 @@ read_only_cleanup() {
     wine_cleanup
 }
 
+HOLDER=${4:-}
 wine_setup "$2" "$3"
 "scenario_$SCENARIO"
 app_finish
