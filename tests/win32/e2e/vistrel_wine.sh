@@ -177,7 +177,7 @@ scenario_rest_f4() {
         # Counted from the docking of the icon, which the program's start-up precedes by a
         # fraction of a second; the freeze is seen 2 s after it began.
         frozen_at=$(awk -v t="$(elapsed_since "$DOCKED")" 'BEGIN {printf "%.1f", t - 2}')
-        if between "$frozen_at" 58 64; then
+        if between "$frozen_at" 57 66; then
             pass "the rest froze the icon $frozen_at s after it docked"
         else
             fail "the icon froze $frozen_at s after it docked, expected about 61"
