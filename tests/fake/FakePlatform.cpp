@@ -66,7 +66,7 @@ os::LRESULT FakeMessageLoop::SendMessage(os::HWND window, os::UINT msg, os::WPAR
     if (it == windows_.end())
         return 0;
     auto proc = it->second; // keeps the handler alive if the window is destroyed meanwhile
-    return (*proc)(msg, wParam, lParam);
+    return (*proc)(msg, wParam, lParam).value_or(0);
 }
 
 void FakeMessageLoop::Dispatch(os::HWND window, os::UINT msg, os::WPARAM wParam,
