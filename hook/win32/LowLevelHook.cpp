@@ -26,10 +26,6 @@ namespace {
 // Thread message: look whether anyone still listens, and end the thread if not.
 constexpr UINT WM_HOOK_CHECK = WM_APP + 1;
 
-// Moves closer together than this are reported once: the program needs the fact of the
-// movement, and a fast mouse would otherwise wake it a thousand times a second.
-constexpr DWORD MoveIntervalMs = 20;
-
 struct HookState {
     CRITICAL_SECTION LifeLock;       // serialises AttachReceiver and DetachReceiver
     SRWLOCK ListLock = SRWLOCK_INIT; // guards Receivers and ThreadId; the hook thread takes it too
@@ -43,8 +39,6 @@ HookState State;
 
 // Only the hook thread touches these, and at most one hook thread runs hooks at a time.
 std::bitset<256> KeysDown;
-DWORD LastMoveTime = 0;
-bool MoveSeen = false;
 
 struct StartInfo {
     HMODULE Self = nullptr;
@@ -128,15 +122,7 @@ LRESULT CALLBACK MouseProc(int nCode, WPARAM wParam, LPARAM lParam) {
     if (nCode == HC_ACTION) {
         const auto* mouse = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
         const int code = hook::MouseCodeFromMessage(static_cast<unsigned>(wParam));
-        bool report = code >= 0;
-        if (code == 0) {
-            report = !MoveSeen || mouse->time - LastMoveTime >= MoveIntervalMs;
-            if (report) {
-                MoveSeen = true;
-                LastMoveTime = mouse->time;
-            }
-        }
-        if (report) {
+        if (code >= 0) {
             const HWND under = WindowFromPoint(mouse->pt);
             Deliver(HOOK_MOUSE, static_cast<unsigned>(code),
                     hook::PackPoint(mouse->pt.x, mouse->pt.y), reinterpret_cast<LPARAM>(under));
@@ -160,7 +146,6 @@ DWORD WINAPI HookThread(LPVOID param) {
     auto* start = static_cast<StartInfo*>(param);
     const HMODULE self = start->Self;
     KeysDown.reset();
-    MoveSeen = false;
     MSG msg;
     // Makes the thread's queue, so that a check posted from now on is not lost.
     PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
