@@ -28,7 +28,7 @@ struct LoopAccess {
     static LRESULT CALLBACK Proc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (TheLoop != nullptr) {
             auto it = TheLoop->procs_.find(reinterpret_cast<os::HWND>(window));
-            if (it != TheLoop->procs_.end() && msg >= WM_USER) {
+            if (it != TheLoop->procs_.end()) {
                 os::WindowProc proc = it->second; // the handler may destroy its window
                 return proc(msg, wParam, lParam);
             }
