@@ -34,6 +34,14 @@ struct RawEvent {
 
 class HookDll : public ::testing::Test {
 protected:
+    static void SetUpTestSuite() {
+        std::string folder = "Z:" VISTREL_PROGRAM_FOLDER;
+        for (char& c : folder)
+            if (c == '/')
+                c = '\\';
+        SetDllDirectoryA(folder.c_str());
+    }
+
     void SetUp() override {
         WNDCLASSA windowClass{};
         windowClass.lpfnWndProc = DefWindowProcA;

@@ -6,10 +6,10 @@ target_compile_definitions(vistrel_win32_hook_tests PRIVATE WIN32_LEAN_AND_MEAN 
 target_link_libraries(vistrel_win32_hook_tests PRIVATE vistrel_win32_test_support
   GTest::gtest_main)
 vistrel_warnings(vistrel_win32_hook_tests)
-# Beside the test program, where the loader finds "Hook.dll" as the program finds it.
-add_custom_command(TARGET vistrel_win32_hook_tests POST_BUILD
-  COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:Hook>
-    $<TARGET_FILE_DIR:vistrel_win32_hook_tests>)
+# The loader finds "Hook.dll" by its bare name, as the program does: the test adds the build's
+# program folder to the library search path.
+target_compile_definitions(vistrel_win32_hook_tests PRIVATE
+  VISTREL_PROGRAM_FOLDER="${VISTREL_PROGRAM_DIR}")
 add_dependencies(vistrel_win32_hook_tests Hook)
 add_test(NAME win32_hook_dll
   COMMAND bash ${PROJECT_SOURCE_DIR}/tests/win32/support/wine-session.sh --
