@@ -15,6 +15,8 @@ test_packages=(
   libgtest-dev libgmock-dev
   g++-mingw-w64-x86-64
   xdotool sox libchm-bin locales tesseract-ocr tesseract-ocr-eng lame
+  # MP3 through the multimedia devices under Wine
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 )
 
 packages=("${run_packages[@]}")
