@@ -37,7 +37,7 @@ struct HookState {
 
 HookState State;
 
-// Only the hook thread touches these, and at most one hook thread runs hooks at a time.
+// Keys held down: only the hook thread touches them, and one hook thread runs at a time.
 std::bitset<256> KeysDown;
 
 struct StartInfo {
