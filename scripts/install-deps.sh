@@ -16,6 +16,8 @@ test_packages=(
   g++-mingw-w64-x86-64 googletest wine wine64
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   xdotool sox libchm-bin locales tesseract-ocr tesseract-ocr-eng lame
+  # MP3 through the multimedia devices under Wine
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 )
 
 packages=("${run_packages[@]}")
