@@ -208,9 +208,13 @@ protected:
             handled = true;
             const auto* suggested = reinterpret_cast<const RECT*>(lParam);
             dpi_ = HIWORD(wParam);
-            for (Win32Peer* peer : factory_.PeersIn(hwnd_))
+            const std::vector<Win32Peer*> peers = factory_.PeersIn(hwnd_);
+            for (Win32Peer* peer : peers)
                 if (peer != this)
                     peer->Rescale();
+            for (Win32Peer* peer : peers) // after their parents have moved
+                if (peer != this)
+                    peer->Reposition();
             UpdateFont();
             ::SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
                            suggested->right - suggested->left, suggested->bottom - suggested->top,

@@ -1,5 +1,7 @@
 // Page controls: the system's tab control with one tab per page, and each page a window of
-// its own inside it, placed where the tab control shows its pages at its font and scale.
+// its own over it, placed where the tab control shows its pages at its font and scale. The
+// pages are the tab control's siblings, next after it, so that Tab goes from the tabs into
+// the page shown (the dialog manager does not enter a control's own children).
 #include "os/win32/peers/Win32PeerBase.h"
 #include "os/win32/peers/Win32Peers.h"
 
@@ -50,8 +52,7 @@ protected:
     WindowSpec Spec() override {
         WindowSpec spec;
         spec.ClassName = WC_TABCONTROLA;
-        spec.Style = WS_CLIPCHILDREN | TCS_TABS | TCS_SINGLELINE;
-        spec.ExStyle = WS_EX_CONTROLPARENT;
+        spec.Style = TCS_TABS | TCS_SINGLELINE;
         return spec;
     }
 
@@ -68,6 +69,9 @@ protected:
         case TProperty::Bounds:
             Win32Peer::Apply(property);
             MeasurePages();
+            for (int i = 0; i < view_.PageCount(); ++i)
+                if (auto* page = dynamic_cast<Win32Peer*>(view_.PagePeer(i)))
+                    page->Reposition();
             break;
         case TProperty::Font:
             Win32Peer::Apply(property);
@@ -76,6 +80,23 @@ protected:
         default:
             Win32Peer::Apply(property);
         }
+    }
+
+    // The shown page paints its own area: the tab control, above it, leaves that area alone.
+    LRESULT OnMessage(UINT message, WPARAM /*wParam*/, LPARAM /*lParam*/,
+                      bool& /*handled*/) override {
+        if (message != WM_PAINT)
+            return 0;
+        for (int i = 0; i < view_.PageCount(); ++i) {
+            auto* page = dynamic_cast<Win32Peer*>(view_.PagePeer(i));
+            if (!page || !page->Window() || !::IsWindowVisible(page->Window()))
+                continue;
+            RECT area{};
+            ::GetWindowRect(page->Window(), &area);
+            ::MapWindowPoints(HWND_DESKTOP, hwnd_, reinterpret_cast<POINT*>(&area), 2);
+            ::ValidateRect(hwnd_, &area);
+        }
+        return 0;
     }
 
 private:
@@ -103,7 +124,33 @@ protected:
         WindowSpec spec;
         spec.Style = WS_CLIPCHILDREN;
         spec.ExStyle = WS_EX_CONTROLPARENT;
+        spec.ClipSiblings = false;
         return spec;
+    }
+
+    ::HWND ParentWindow() const override {
+        Win32PageControlPeer* owner = Owner();
+        if (owner && owner->Window())
+            if (::HWND parent = ::GetParent(owner->Window()))
+                return parent;
+        return Win32Peer::ParentWindow();
+    }
+
+    // The page's bounds are the page control's; its window lies in the page control's parent.
+    void PlaceWindow() override {
+        Win32PageControlPeer* owner = Owner();
+        if (!owner || !owner->Window()) {
+            Win32Peer::PlaceWindow();
+            return;
+        }
+        RECT tabs{};
+        ::GetWindowRect(owner->Window(), &tabs);
+        ::MapWindowPoints(HWND_DESKTOP, ::GetParent(hwnd_), reinterpret_cast<POINT*>(&tabs), 2);
+        const ui::TRect b = view_.Bounds();
+        const int x = Px(b.Left);
+        const int y = Px(b.Top);
+        ::SetWindowPos(hwnd_, owner->Window(), tabs.left + x, tabs.top + y, Px(b.Right) - x,
+                       Px(b.Bottom) - y, SWP_NOACTIVATE);
     }
 
     Win32PageControlPeer* Owner() const {

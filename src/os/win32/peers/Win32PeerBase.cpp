@@ -132,7 +132,7 @@ void Win32Peer::Create() {
     const bool own = spec.ClassName == nullptr;
     DWORD style = spec.Style;
     if (kind != ui::TPeerKind::Form) {
-        style |= WS_CHILD | WS_CLIPSIBLINGS;
+        style |= WS_CHILD | (spec.ClipSiblings ? WS_CLIPSIBLINGS : 0);
         if (view_.Visible())
             style |= WS_VISIBLE;
     }

@@ -104,6 +104,12 @@ public:
     }
     virtual ::HBRUSH ControlColor(::HDC dc);
 
+    // Puts the window where its control's bounds say, again (its parent window moved).
+    void Reposition() {
+        if (hwnd_)
+            PlaceWindow();
+    }
+
     // The window's dots per inch changed (the form moved to another monitor, or was made):
     // new fonts, new bounds.
     virtual void Rescale();
@@ -119,6 +125,9 @@ protected:
         DWORD Style = 0;
         DWORD ExStyle = 0;
         std::string Text;
+        // Siblings are clipped out of the window's painting (not for a tab control's pages,
+        // which lie over it).
+        bool ClipSiblings = true;
     };
     virtual WindowSpec Spec() = 0;
     // After the window is made, before the properties are applied.
@@ -142,7 +151,8 @@ protected:
     template <class F>
     bool User(F&& f);
     bool RootVisible() const;
-    ::HWND ParentWindow() const;
+    // The window the control's window goes into.
+    virtual ::HWND ParentWindow() const;
     void UpdateFont();
     void UpdateTool();
     // Registers another window of this peer (an up-down beside an edit) for routing.
