@@ -172,6 +172,10 @@ case_keyboard() {
     sleep 0.3
     [[ -n "$(rect_of Option Edit '^1440$')" ]] || fail "2000 not shown as 1440 when the focus left"
     xdotool key Home shift+End && xdotool type 0
+    # Neither Enter nor Escape answers the dialog.
+    xdotool key Return Escape
+    sleep 0.5
+    kill -0 "$host_pid" 2>/dev/null || fail "Enter or Escape closed the dialog"
     xdotool key alt+o
     wait_closed
     local work_period rest_period
@@ -287,8 +291,8 @@ case_german() {
     open_dialog option Optionen || return
     local texts
     texts=$(probe texts Optionen)
-    grep -q '|&Abbrechen$' <<<"$texts" || fail "no button &Abbrechen: $texts"
-    grep -q '|Mich nach$' <<<"$texts" || fail "no label 'Mich nach'"
+    grep -q '|&Abbrechen|' <<<"$texts" || fail "no button &Abbrechen: $texts"
+    grep -q '|Mich nach|' <<<"$texts" || fail "no label 'Mich nach'"
     shot "option-german"
     xdotool key alt+a # &Abbrechen
     wait_closed
@@ -299,11 +303,32 @@ case_german() {
 case_about() {
     fresh_program
     open_dialog about "About Vistrel 3" || return
-    probe texts "About Vistrel 3" | grep -q '|Version: 3\.3\.3\.3$' ||
+    probe texts "About Vistrel 3" | grep -q '|Version: 3\.3\.3\.3|' ||
         fail "About shows no 'Version: 3.3.3.3': $(probe texts 'About Vistrel 3')"
+    # The link is blue at rest, in the text colour under the pointer, blue again after.
+    local link l t r b
+    link=$(rect_of "About Vistrel 3" Static '^Visit Vistrel homepage\.$')
+    IFS=, read -r l t r b <<<"$link"
+    blue_pixels() {
+        import -window "$window" png:- 2>/dev/null |
+            convert - -crop "$((r - l))x$((b - t))+$l+$t" +repage txt:- | grep -c '#0000FF' || true
+    }
+    xdotool mousemove $((X + 5)) $((Y + 5))
+    sleep 0.5
+    local rest hover after
+    rest=$(blue_pixels)
+    xdotool mousemove $((X + (l + r) / 2)) $((Y + (t + b) / 2))
+    sleep 0.7
+    hover=$(blue_pixels)
+    shot "about-hover"
+    xdotool mousemove $((X + 5)) $((Y + 5))
+    sleep 0.7
+    after=$(blue_pixels)
+    ((rest > 20 && hover == 0 && after > 20)) ||
+        fail "blue pixels of the link: $rest at rest, $hover under the pointer, $after after"
     probe close "About Vistrel 3"
     wait_closed
-    pass "About shows the version"
+    pass "About shows the version and the link's look"
 }
 
 # The program's timers go on while the dialog's loop runs.
