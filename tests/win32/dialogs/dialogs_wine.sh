@@ -139,7 +139,7 @@ case_dpi() {
             fail "Option at $d dpi is ${WIDTH}x$HEIGHT, not ${want_w}x$want_h"
         fi
         for page in 0 1 2 3; do
-            ((page == 0)) || show_page Option 1
+            ((page == 0)) || show_page Option "$page"
             shot "option-$page-$d"
             overlaps=$(probe overlaps Option)
             [[ -z "$overlaps" ]] || fail "Option page $page at $d dpi: $overlaps"

@@ -76,15 +76,16 @@ private:
         ::SelectObject(dc, old);
     }
 
-    // An etched frame whose top line runs through the middle of the caption.
+    // An etched frame whose top line runs through the middle of the caption, if there is one.
     void PaintFrame(::HDC dc, const RECT& client) {
         ::HGDIOBJ old = ::SelectObject(dc, font_.Get());
         TEXTMETRICA metrics{};
         ::GetTextMetricsA(dc, &metrics);
-        RECT frame = client;
-        frame.top += metrics.tmHeight / 2;
-        ::DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
         const std::string caption = view_.Caption();
+        RECT frame = client;
+        if (!caption.empty()) // without a caption the frame keeps clear of the first button
+            frame.top += metrics.tmHeight / 2;
+        ::DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
         if (!caption.empty()) {
             RECT text{Px(8), 0, client.right - Px(8), metrics.tmHeight};
             ::DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
