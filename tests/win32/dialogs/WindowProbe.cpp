@@ -4,11 +4,14 @@
 //                                     in the top-level window's client coordinates, the text,
 //                                     the handle
 //   WindowProbe.exe close "<title>"  asks the window to close, as its close box does
+//   WindowProbe.exe tips             the texts of the tooltips on screen, one line each
 //   WindowProbe.exe overlaps "<title>"  visible sibling controls whose rectangles overlap, one
 //                                     line each (a tab control's pages lie over it by
 //                                     design); exit code 1 when there is any
 // Exit code 2 when no such window exists.
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cstdio>
 #include <string>
@@ -59,7 +62,17 @@ bool Shown(HWND window) {
 
 } // namespace
 
+BOOL CALLBACK PrintTip(HWND window, LPARAM) {
+    if (ClassOf(window) == TOOLTIPS_CLASSA && IsWindowVisible(window))
+        std::printf("%s\n", TextOf(window).c_str());
+    return TRUE;
+}
+
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "tips") {
+        EnumWindows(&PrintTip, 0);
+        return 0;
+    }
     if (argc < 3) {
         std::fprintf(stderr, "usage: WindowProbe texts|overlaps <title>\n");
         return 3;

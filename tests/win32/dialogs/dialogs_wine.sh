@@ -7,7 +7,7 @@
 # copies the program folder and the host to a fresh folder (with a blank in its path) and opens
 # the dialog there. Screenshots
 # of every page at 96, 144 and 192 dots per inch go to the out folder. Cases: dpi keyboard
-# cancel add preview german about timers (all when none is named).
+# cancel add preview german about timers hint (all when none is named).
 set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 src_prog=${1:?program folder}
@@ -15,7 +15,7 @@ tools=${2:?tools folder}
 out=${3:?out folder}
 shift 3
 cases=("$@")
-((${#cases[@]})) || cases=(dpi keyboard cancel add preview german about timers)
+((${#cases[@]})) || cases=(dpi keyboard cancel add preview german about timers hint)
 
 export XS_SCREEN=${XS_SCREEN:-1280x1024x24}
 . "$here/../../e2e/lib/xsession.sh"
@@ -343,6 +343,33 @@ case_timers() {
     xdotool key alt+c
     wait_closed
     pass "timers run during the dialog"
+}
+
+# The music list's hint names the entry under the pointer: none for the first entry until the
+# pointer has been on another, the entry's name on the second, none below the last.
+case_hint() {
+    fresh_program
+    open_dialog option Option || return
+    show_page Option 1
+    local list l t r b tips
+    list=$(rect_of Option ListBox '')
+    IFS=, read -r l t r b <<<"$list"
+    hover() { # hover <y in the list>: the tooltip texts shown after a rest there
+        xdotool mousemove $((X + l + 30)) $((Y + t + $1 - 2))
+        sleep 0.2
+        xdotool mousemove $((X + l + 32)) $((Y + t + $1))
+        sleep 1.5
+        probe tips | grep -v '^$' || true
+    }
+    tips=$(hover 8)
+    [[ -z "$tips" ]] || fail "a hint over the first entry before any other: $tips"
+    tips=$(hover 24)
+    [[ "$tips" == "Greensleeves.mid" ]] || fail "the hint over the second entry is '$tips'"
+    tips=$(hover $((b - t - 10)))
+    [[ -z "$tips" ]] || fail "a hint below the last entry: $tips"
+    xdotool key alt+c
+    wait_closed
+    pass "the music list's hints"
 }
 
 for c in "${cases[@]}"; do
