@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # The Options and About dialogs on the Win32 peers under Wine, in a private X session.
 #
-#   dialogs_wine.sh <build program folder> <tools folder> <out folder> [case...]
+#   dialogs_wine.sh [--exe] <build program folder> <tools folder> <out folder> [case...]
 #
+# With --exe the Options dialog is the real program's: Vistrel.exe runs from the copied
+# folder and a double click on its tray icon opens the dialog (About comes from the tray
+# menu in the about case, from the host elsewhere).
 # The tools folder holds vistrel_dialog_host.exe, WindowProbe.exe and TestSaver.scr. Each case
 # copies the program folder and the host to a fresh folder (with a blank in its path) and opens
 # the dialog there. Screenshots
@@ -10,6 +13,11 @@
 # cancel add preview german about timers hint (all when none is named).
 set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+exe=
+if [[ "${1:-}" == --exe ]]; then
+    exe=1
+    shift
+fi
 src_prog=${1:?program folder}
 tools=${2:?tools folder}
 out=${3:?out folder}
@@ -18,16 +26,21 @@ cases=("$@")
 ((${#cases[@]})) || cases=(dpi keyboard cancel add preview german about timers hint)
 
 export XS_SCREEN=${XS_SCREEN:-1280x1024x24}
-. "$here/../../e2e/lib/xsession.sh"
+# The tray icon's helpers of the program's own tests (and the X session with them).
+TRAY_ICON_CLASS=explorer.exe
+. "$here/../../app/app_lib.sh"
 . "$here/../lib/wine.sh"
 
 mkdir -p "$out"
+ART=$out # where the tray helpers keep their shots
 work=$(mktemp -d /tmp/vistrel-dialogs-XXXXXX)
 wine_env "${WINEPREFIX:-/tmp/vistrel-wine-dialogs-$UID}"
 failures=0
 host_pid=
+vistrel_pid=
 cleanup() {
     [[ -n "$host_pid" ]] && kill "$host_pid" 2>/dev/null
+    [[ -n "$vistrel_pid" ]] && kill "$vistrel_pid" 2>/dev/null
     wine_server_stop
     xsession_stop
     rm -rf "$work"
@@ -60,6 +73,7 @@ set_dpi 96
 # A fresh program folder; the settings file may be given.
 prog=
 fresh_program() {
+    stop_vistrel
     prog="$work/Program Files $RANDOM"
     mkdir -p "$prog"
     cp -r "$src_prog"/. "$prog"/
@@ -74,10 +88,38 @@ setting() { # setting <key>: its value in the settings file
     tr -d '\r' <"$file" | sed -n "s/^$1=//p" | head -1
 }
 
+stop_vistrel() {
+    [[ -n "$vistrel_pid" ]] || return 0
+    kill "$vistrel_pid" 2>/dev/null
+    wait "$vistrel_pid" 2>/dev/null
+    vistrel_pid=
+}
+# The real program, its icon docked; then the way the user opens the dialog.
+start_vistrel() {
+    if [[ -z "$vistrel_pid" ]] || ! kill -0 "$vistrel_pid" 2>/dev/null; then
+        (cd "$prog" && exec wine ./Vistrel.exe </dev/null >>"$work/vistrel.log" 2>&1) &
+        vistrel_pid=$!
+    fi
+    xs_wait_until 30 icon_docked && locate_icon || { fail "no tray icon"; return 1; }
+}
+vistrel_opens() { # vistrel_opens option|about
+    start_vistrel || return 1
+    if [[ "$1" == option ]]; then
+        click_icon --repeat 2 --delay 80 1
+    else
+        choose_menu_item About || { fail "no About in the tray menu"; return 1; }
+    fi
+}
+
 window=
 open_dialog() { # open_dialog option|about <title>
-    wine "$prog/vistrel_dialog_host.exe" "$1" </dev/null >>"$work/host.log" 2>&1 &
-    host_pid=$!
+    if [[ -n "$exe" && ("$1" == option || -n "${VIA_MENU:-}") ]]; then
+        vistrel_opens "$1" || return 1
+        host_pid=
+    else
+        wine "$prog/vistrel_dialog_host.exe" "$1" </dev/null >>"$work/host.log" 2>&1 &
+        host_pid=$!
+    fi
     window=
     for _ in $(seq 1 80); do
         window=$(xdotool search --onlyvisible --name "^$2\$" 2>/dev/null | head -1)
@@ -89,8 +131,17 @@ open_dialog() { # open_dialog option|about <title>
     eval "$(xdotool getwindowgeometry --shell "$window")" # X, Y, WIDTH, HEIGHT
     xdotool windowfocus "$window"
 }
+dialog_open() { [[ -n "$(xdotool search --onlyvisible --name "$1" 2>/dev/null)" ]]; }
 wait_closed() {
     local i
+    if [[ -z "$host_pid" ]]; then # the program's dialog: its window goes, the program stays
+        for i in $(seq 1 40); do
+            dialog_open '^(Option|Optionen|About Vistrel 3)$' || return 0
+            sleep 0.25
+        done
+        fail "the dialog did not close"
+        return 1
+    fi
     for i in $(seq 1 40); do
         kill -0 "$host_pid" 2>/dev/null || { host_pid=; return 0; }
         sleep 0.25
@@ -175,7 +226,7 @@ case_keyboard() {
     # Neither Enter nor Escape answers the dialog.
     xdotool key Return Escape
     sleep 0.5
-    kill -0 "$host_pid" 2>/dev/null || fail "Enter or Escape closed the dialog"
+    dialog_open '^Option$' || fail "Enter or Escape closed the dialog"
     xdotool key alt+o
     wait_closed
     local work_period rest_period
@@ -302,7 +353,7 @@ case_german() {
 # About shows the file version from the program's own version resource.
 case_about() {
     fresh_program
-    open_dialog about "About Vistrel 3" || return
+    VIA_MENU=1 open_dialog about "About Vistrel 3" || return
     probe texts "About Vistrel 3" | grep -q '|Version: 3\.3\.3\.3|' ||
         fail "About shows no 'Version: 3.3.3.3': $(probe texts 'About Vistrel 3')"
     # The link is blue at rest, in the text colour under the pointer, blue again after.
@@ -335,6 +386,13 @@ case_about() {
 case_timers() {
     fresh_program
     open_dialog option Option || return
+    if [[ -n "$exe" ]]; then
+        icon_animates || fail "the tray icon stands still while the dialog is open"
+        xdotool windowfocus "$window" key alt+c
+        wait_closed
+        pass "timers run during the dialog (the icon animates)"
+        return
+    fi
     local first second
     first=$(tr -d '\r' <"$prog/ticks.txt" 2>/dev/null || echo 0)
     sleep 1.5
