@@ -236,6 +236,7 @@ void TMainForm::FormCreate() {
 
 void TMainForm::ActionStartUpExecute() {
     LoadSettings(MainSettings);
+    optionsClosedInRest_ = false;
     TranslateForm(*this, CurrentLanguage);
     RestSecondsLeft = Capped(ToSeconds(MainSettings.RestPeriod));
     WorkSecondsLeft = Capped(ToSeconds(MainSettings.WorkPeriod));
@@ -256,6 +257,10 @@ void TMainForm::FormClose() {
     MouseHook->Deactivate();
     KeyboardHook->Deactivate();
     IdleTimer->SetEnabled(false);
+    // Options confirmed during a rest are in the file but not yet in MainSettings (the rest
+    // runs on with what it started with): saving the older copy would undo them.
+    if (optionsClosedInRest_)
+        LoadSettings(MainSettings);
     // A failed save is shown; the icon and the hot key are released all the same.
     ui::HandleExceptions([] { SaveSettings(MainSettings); });
     TrayIcon->SetIconVisible(false);
@@ -489,6 +494,8 @@ void TMainForm::ActionOptionExecute() {
     if (WorkTimer->Enabled()) {
         LoadSettings(MainSettings);
         RestSecondsLeft = ToSeconds(MainSettings.RestPeriod);
+    } else {
+        optionsClosedInRest_ = true;
     }
     if (CurrentLanguage != languageBefore) {
         TranslateForm(*this, CurrentLanguage);

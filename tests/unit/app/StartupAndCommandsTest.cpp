@@ -3,6 +3,7 @@
 
 #include "app/Vistrel.h"
 #include "settings/Localisation.h"
+#include "settings/Settings.h"
 #include "ui/Menus.h"
 
 #include <algorithm>
@@ -166,6 +167,35 @@ TEST_F(Commands, OptionsClosedDuringARestReloadNothing) {
     form->ActionOption->Execute();
     MainFormDialogs() = {};
     EXPECT_EQ(RestSecondsLeft, 600);
+}
+
+// The session ends (or a signal comes) during the rest in which the user confirmed new
+// settings: closing keeps them, and the autostart entry follows them, not the older copy the
+// rest runs on.
+TEST_F(Commands, SettingsConfirmedDuringARestSurviveTheClose) {
+    WriteSettings("WorkPeriod=1\r\nRestPeriod=10\r\nAlertMethod=7\r\nAutoRun=1\r\n");
+    Start();
+    p.Loop_.SetEndSessionHandler([this] { form->Close(); });
+    TicksUntilRest();
+    MainFormDialogs().ShowOptionForm = [] {
+        settings::TVLSettings confirmed;
+        settings::LoadSettings(confirmed);
+        confirmed.WorkPeriod = 3;
+        confirmed.AutoRun = false;
+        settings::SaveSettings(confirmed); // what OK does
+    };
+    form->ActionOption->Execute();
+    MainFormDialogs() = {};
+    ASSERT_EQ(p.AutoRun_.Values.count("Vistrel"), 0u);
+    Tick(3);
+    EXPECT_EQ(RestSecondsLeft, 597); // the running rest is not disturbed
+    p.Loop_.EndSession();
+    p.Loop_.SetEndSessionHandler(nullptr);
+    ASSERT_TRUE(p.Loop_.Terminated());
+    std::string ini = p.ReadFile(p.ProgramDir() + "Vistrel - tester.ini");
+    EXPECT_NE(ini.find("WorkPeriod=3"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("AutoRun=0"), std::string::npos) << ini;
+    EXPECT_EQ(p.AutoRun_.Values.count("Vistrel"), 0u);
 }
 
 TEST_F(Commands, ASecondOptionOrAboutWhileOneIsOpenBringsItToTheFront) {
