@@ -228,9 +228,13 @@ void TMainForm::FormCreate() {
     MouseHook->Activate(error);
     KeyboardHook->Activate(error);
     ActionStartUp->Execute();
+    double days = std::trunc(std::fabs(os::Current().GetClock().Now() - MainSettings.LastUpdate));
+    // Settled before the hot key's failure box, whose loop runs the timers while it waits: an
+    // update check that is not due must not fire from there.
+    if (days < 15)
+        TimerCheck->SetEnabled(false);
     RegisterRestHotKey();
     MediaPlayer->SetNotify(true);
-    double days = std::trunc(std::fabs(os::Current().GetClock().Now() - MainSettings.LastUpdate));
     TimerCheck->SetEnabled(days >= 15);
 }
 

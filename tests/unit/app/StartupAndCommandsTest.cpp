@@ -53,6 +53,20 @@ TEST_F(Commands, UpdateCheckWaitsUntilTheFifteenthDay) {
     EXPECT_TRUE(WinExecs().empty());
 }
 
+// F4 held by another program at logon: the start-up box waits, the timers run meanwhile.
+TEST_F(Commands, AnUpdateCheckNotDueStaysOffWhileTheHotKeyBoxWaits) {
+    p.Clock.SetNow(NewYear + 4.0);
+    p.WriteFile("Program/Vistrel - tester.ini", std::string("[Update]\r\n") + NewYearText);
+    p.Keys_.HeldElsewhere.insert({0, os::VK_F4});
+    p.Shell_.WhileMessageBox = [this] { Tick(6); };
+    Start();
+    p.Shell_.WhileMessageBox = nullptr;
+    ASSERT_EQ(p.Shell_.MessageBoxes.size(), 1u);
+    Tick(10);
+    EXPECT_TRUE(WinExecs().empty());
+    EXPECT_FALSE(form->TimerCheck->Enabled());
+}
+
 TEST_F(Commands, UpdateCheckRunsForADateFarInTheFutureOrNeverStored) {
     p.Clock.SetNow(NewYear - 15.0);
     p.WriteFile("Program/Vistrel - tester.ini", std::string("[Update]\r\n") + NewYearText);
