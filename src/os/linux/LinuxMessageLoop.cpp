@@ -156,7 +156,16 @@ void LinuxMessageLoop::UnhookApplicationWindow(int hookId) {
     appHooks_.erase(hookId);
 }
 
+// The application window's own timer: gives DPMS back to the user once the monitor is on.
+constexpr WPARAM MonitorWatchTimer = 0x4D50;
+
 LRESULT LinuxMessageLoop::ApplicationProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_TIMER && wParam == MonitorWatchTimer) {
+        monitor_.Watch();
+        if (!monitor_.RestorePending())
+            KillTimer(appWindow_, MonitorWatchTimer);
+        return 0;
+    }
     auto hooks = appHooks_; // a hook may remove itself
     for (auto& [id, hook] : hooks)
         if (appHooks_.count(id) != 0)
@@ -174,6 +183,10 @@ void LinuxMessageLoop::SetMonitorPower(LPARAM state) {
         monitor_.Set(MonitorPower::State::Standby);
     else if (state == -1)
         monitor_.Set(MonitorPower::State::On);
+    if (monitor_.RestorePending())
+        SetTimer(appWindow_, MonitorWatchTimer, 1000);
+    else
+        KillTimer(appWindow_, MonitorWatchTimer);
 }
 
 bool LinuxMessageLoop::PostMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
