@@ -255,8 +255,12 @@ void TMainForm::TimerCheckTimer() {
 }
 
 void TMainForm::FormClose() {
-    if (closed_)
+    if (closed_) {
+        // Asked again while closing, as by a signal while the user's Exit waits in the save's
+        // error box: the loop's end also ends that box.
+        os::Current().Loop().Terminate(0);
         return;
+    }
     closed_ = true;
     MouseHook->Deactivate();
     KeyboardHook->Deactivate();
@@ -265,14 +269,23 @@ void TMainForm::FormClose() {
     // runs on with what it started with): saving the older copy would undo them.
     if (optionsClosedInRest_)
         LoadSettings(MainSettings);
-    // A failed save is shown; the icon and the hot key are released all the same.
-    ui::HandleExceptions([] { SaveSettings(MainSettings); });
+    // A failed save is reported; the icon and the hot key are released all the same.
+    try {
+        SaveSettings(MainSettings);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "Vistrel: %s\n", error.what());
+        // Only a user who chose Exit is there to answer the box. At the end of the session or
+        // on a signal nobody is, and waiting for an answer would keep the program forever.
+        if (closedByUser_)
+            ui::ShowException(error);
+    }
     TrayIcon->SetIconVisible(false);
     UnregisterRestHotKey();
     os::Current().Loop().Terminate(0);
 }
 
 void TMainForm::ActionExitExecute() {
+    closedByUser_ = true;
     Close();
 }
 

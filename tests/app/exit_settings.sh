@@ -4,7 +4,8 @@
 # autostart entry, and releases F4 for other programs; a program that holds F4 makes the next
 # start show "Hot key register failed."; once F4 is free a start shows no such box; SIGTERM
 # closes the program as Exit does and, with AutoRun off, removes the autostart entry, also
-# after the program file was replaced while it ran.
+# after the program file was replaced while it ran; with a settings file that cannot be written
+# SIGTERM still ends the program and the failure goes to the error output.
 #
 #   exit_settings.sh PROGRAM_DIR ARTIFACT_DIR GRAB_HELPER
 #
@@ -173,6 +174,28 @@ if app_wait_exit 10; then
 else
     fail "SIGTERM: still running after 10 s"
 fi
+
+# ---- A settings file that cannot be written: a signal does not wait behind a box -------------
+rm -f "$INI"
+mkdir "$INI" # a folder in its place
+app_start
+must xs_wait_until 20 icon_docked
+kill -TERM "$VIS_PID"
+if app_wait_exit 10; then
+    pass "unwritable settings: SIGTERM ends the program (code $VIS_CODE)"
+else
+    fail "unwritable settings: still running 10 s after SIGTERM"
+    box_shows Vistrel 'Unable to write' && echo "  (it waits behind the box: $OCR_TEXT)"
+    kill -KILL "$VIS_PID"
+    wait "$VIS_PID" 2>/dev/null
+    VIS_PID=
+fi
+if grep -qF "Unable to write to $INI" "$ART/vistrel.out"; then
+    pass "unwritable settings: the failure is reported on the error output"
+else
+    fail "unwritable settings: no \"Unable to write to $INI\" on the error output"
+fi
+rmdir "$INI"
 
 # ---- The program file replaced while it runs, as an upgrade does ----------------------------
 # The entry keeps the program's own name, and with AutoRun off the real entry goes.

@@ -296,6 +296,45 @@ TEST_F(Commands, TheEndOfTheSessionDuringAScreenSaverRestClosesWithoutWaitingFor
     EXPECT_TRUE(p.Process_.OpenHandles.empty());
 }
 
+// A settings file that cannot be written (a folder in its place): at the session's end or on a
+// signal nobody is there to answer a box, so the failure goes to the error output and the
+// program ends.
+TEST_F(Commands, AFailedSaveAtTheSessionsEndWaitsForNobody) {
+    const std::string ini = p.ProgramDir() + "Vistrel - tester.ini";
+    std::filesystem::create_directories(ini);
+    Start();
+    p.Loop_.SetEndSessionHandler([this] { form->Close(); });
+    ::testing::internal::CaptureStderr();
+    p.Loop_.EndSession();
+    p.Loop_.EndSession(); // a second signal
+    std::string errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(p.Shell_.MessageBoxes.empty());
+    EXPECT_NE(errors.find("Unable to write to " + ini), std::string::npos) << errors;
+    EXPECT_TRUE(p.Loop_.Terminated());
+    EXPECT_TRUE(p.Shell_.IconsShown.empty());
+    p.Loop_.SetEndSessionHandler(nullptr);
+}
+
+// The user's own Exit shows the failure, and a signal while the box waits still ends the program.
+TEST_F(Commands, AFailedSaveOnExitIsShownAndASignalStillEndsTheProgram) {
+    const std::string ini = p.ProgramDir() + "Vistrel - tester.ini";
+    std::filesystem::create_directories(ini);
+    Start();
+    p.Loop_.SetEndSessionHandler([this] { form->Close(); });
+    bool endedWhileBoxWaits = false;
+    p.Shell_.WhileMessageBox = [&] {
+        p.Loop_.EndSession(); // logout while the user looks at the box
+        endedWhileBoxWaits = p.Loop_.Terminated();
+    };
+    ::testing::internal::CaptureStderr();
+    form->ActionExit->Execute();
+    ::testing::internal::GetCapturedStderr();
+    p.Loop_.SetEndSessionHandler(nullptr);
+    ASSERT_EQ(p.Shell_.MessageBoxes.size(), 1u);
+    EXPECT_EQ(p.Shell_.MessageBoxes[0].Text, "Unable to write to " + ini);
+    EXPECT_TRUE(endedWhileBoxWaits);
+}
+
 TEST_F(Commands, ASecondInstanceEndsAtOnceAndShowsNothing) {
     p.Process_.ExistingMutexes.insert("Vistrel 3");
     EXPECT_EQ(VistrelMain(), 0);
