@@ -20,6 +20,11 @@ echo "== Sanitizer build (AddressSanitizer, UndefinedBehaviorSanitizer)"
 cmake --preset asan
 cmake --build --preset asan -j "$jobs"
 
+echo "== Thread sanitizer build (the tests whose code runs on more than one thread)"
+cmake --preset tsan
+cmake --build --preset tsan -j "$jobs"
+
 echo "== Tests"
 ctest --preset ci -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 ctest --preset asan -j "$jobs"
+ctest --preset tsan -j "$jobs"
