@@ -4,20 +4,23 @@
 # inputs run, the coverage reached and the findings (saved inputs that crashed or failed a
 # check).
 #
-# Usage: tools/fuzz.sh [--seconds N] [--build-dir DIR] [target...]
+# Usage: tools/fuzz.sh [--seconds N] [--timeout S] [--build-dir DIR] [target...]
 #   --seconds N     how long each target runs (default 600: a long campaign)
+#   --timeout S     one input taking longer is a finding (default 10; more on a busy machine)
 #   --build-dir DIR a configured fuzz build (default: build/fuzz, configured and built here)
 #   target...       fuzz_* names (default: every target)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 seconds=600
+timeout=10
 build=""
 targets=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --seconds) seconds="$2"; shift 2 ;;
+    --timeout) timeout="$2"; shift 2 ;;
     --build-dir) build="$2"; shift 2 ;;
-    -h|--help) sed -n '2,12p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,13p' "$0"; exit 0 ;;
     *) targets+=("$1"); shift ;;
   esac
 done
@@ -55,7 +58,7 @@ for target in "${targets[@]}"; do
   rc=0
   # New inputs go to the build folder's corpus; the committed seeds are only read.
   ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:symbolize=1" \
-    "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    "$binary" -max_total_time="$seconds" -timeout="$timeout" -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$findings/$target-" "$corpus" "$seeds" >"$log" 2>&1 || rc=$?
   execs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' | tail -1)
   coverage=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | grep -o '[0-9]*$')

@@ -131,21 +131,6 @@ TEST_F(TrayIconTest, TipIsCutTo127CharactersAndClearedWhenEmptyOrHidden) {
     EXPECT_EQ(std::memcmp(LastCall().Data.szTip, zeros, sizeof zeros), 0);
 }
 
-TEST_F(TrayIconTest, CutsKeepWholeUtf8Characters) {
-    // "ü" is two bytes; at the limit its first byte alone would be no character at all.
-    Icon->SetIconVisible(true);
-    Icon->SetHint(std::string(126, 'h') + "\xC3\xBC" + "x");
-    EXPECT_EQ(std::string(LastCall().Data.szTip), std::string(126, 'h'));
-    Icon->SetHint(std::string(125, 'h') + "\xC3\xBC" + "x");
-    EXPECT_EQ(std::string(LastCall().Data.szTip), std::string(125, 'h') + "\xC3\xBC");
-
-    // A three-byte character across the title's and the text's limits.
-    Icon->ShowBalloon(std::string(62, 't') + "\xE2\x82\xAC", std::string(253, 'x') + "\xE2\x82\xAC",
-                      platform::bkInfo, 10);
-    EXPECT_EQ(std::string(LastCall().Data.szInfoTitle), std::string(62, 't'));
-    EXPECT_EQ(std::string(LastCall().Data.szInfo), std::string(253, 'x'));
-}
-
 TEST_F(TrayIconTest, BalloonCutsItsTextsAndFirstTakesDownTheOldOne) {
     Icon->SetIconVisible(true);
     std::size_t before = P.Shell_.NotifyCalls.size();

@@ -95,23 +95,6 @@ TEST_F(LocalisationTest, LanguageListHoldsTheNamesOfTheLanguageFiles) {
               (std::vector<std::string>{"Deutsch - 1031", "English - 1033", "Old.Style - 1036"}));
 }
 
-TEST_F(LocalisationTest, OnlyLanguagesThatLoadAreOffered) {
-    // The search ignores the case of ".ini"; this file system's open does not.
-    platform.WriteFile("Program/Language/Deutsch - 1031.INI", "[Message]\r\nMsgError=Fehler\r\n");
-    platform.WriteFile("Program/Language/Italiano - 1040.Ini", "[Message]\r\nMsgError=Errore\r\n");
-    platform.WriteFile("Program/Language/Francais - 1036.INI", "");
-    platform.WriteFile("Program/Language/Francais - 1036.ini", "[Message]\r\nMsgError=Erreur\r\n");
-    Language("English - 1033");
-    auto list = settings::GetLanguageList();
-    std::vector<std::string> names(list->begin(), list->end());
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"English - 1033", "Francais - 1036"}));
-    settings::LoadMessages("Francais - 1036");
-    EXPECT_EQ(settings::MsgError, "Erreur");
-    platform.System_.LangId = 1031;
-    EXPECT_NE(settings::GetDefaultLanguage(), "Deutsch - 1031");
-}
-
 TEST_F(LocalisationTest, DefaultLanguageWithoutLanguageFilesNamesTheSystemLanguage) {
     EXPECT_EQ(settings::GetDefaultLanguage(), "English (United States) - 1033");
     Language("Deutsch - 1031");

@@ -1,6 +1,5 @@
 #include "settings/Utilities.h"
 #include "FakePlatform.h"
-#include "NamedPipe.h"
 #include "settings/Localisation.h"
 
 #include <gtest/gtest.h>
@@ -78,26 +77,6 @@ TEST_F(UtilitiesTest, ListFilesSkipsEveryFolderWhateverItsAttributes) {
     EXPECT_EQ(list[0], "kept"); // appended to, not cleared
     EXPECT_EQ(Sorted(Lines(list)), (std::vector<std::string>{".hidden.mp3", "Canon in D.mid",
                                                              "Locked.mid", "Rain.wav", "kept"}));
-}
-
-TEST_F(UtilitiesTest, NamedPipesAndOtherNonFilesAreNeitherListedNorRead) {
-    platform.WriteFile("Program/Music/Canon in D.mid", "m");
-    const std::string music = platform.ProgramDir() + "Music/";
-    testpipe::MakeNamedPipe(music + "Pipe.mid");
-    fs::create_symlink(music + "nowhere.mid", music + "Dangling.mid");
-    fs::create_symlink(music + "Canon in D.mid", music + "Link.mid");
-    ui::TStringList list;
-    settings::ListFiles(settings::GetMusicDir(), list, "*.*");
-    EXPECT_EQ(Sorted(Lines(list)), (std::vector<std::string>{"Canon in D.mid", "Link.mid"}));
-
-    // A description file that is a pipe reads as no descriptions, at once.
-    fs::create_directories(music + "Info");
-    const std::string info = testpipe::MakeNamedPipe(music + "Info/MusicInfo-1033.dat");
-    settings::CurrentLanguage = "English - 1033";
-    int count = -1;
-    EXPECT_TRUE(
-        testpipe::ReturnsWithoutAWriter(info, [&] { count = settings::LoadMusicInfo()->Count(); }));
-    EXPECT_EQ(count, 0);
 }
 
 TEST_F(UtilitiesTest, ListFilesTakesOnlyNamesThatMatchTheMask) {
