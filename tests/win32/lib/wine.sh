@@ -43,7 +43,8 @@ wine_prepare() {
 }
 
 wine_server_start() {
-    wineserver -p </dev/null >/dev/null 2>&1 || return 1
+    # A server left running for this prefix (a run that was killed) serves as well.
+    wineserver -p </dev/null >/dev/null 2>&1
     wine wineboot </dev/null >/dev/null 2>&1
 }
 
