@@ -169,10 +169,12 @@ scenario_rest_f4() {
     icon_animates 4 || fail "the icon does not animate during work"
     sleep 50
     local frozen_at
-    if wait_while_running 25 icon_frozen 2000; then
+    # Two neighbouring frames of the animation are alike, so only a picture that stays longer
+    # than two seconds is a frozen icon.
+    if wait_while_running 25 icon_frozen 3000; then
         # Counted from the docking of the icon, which the program's start-up precedes by a
-        # fraction of a second; the freeze is seen 2 s after it began.
-        frozen_at=$(awk -v t="$(elapsed_since "$DOCKED")" 'BEGIN {printf "%.1f", t - 2}')
+        # fraction of a second; the freeze is seen 3 s after it began.
+        frozen_at=$(awk -v t="$(elapsed_since "$DOCKED")" 'BEGIN {printf "%.1f", t - 3}')
         if between "$frozen_at" 57 66; then
             pass "the rest froze the icon $frozen_at s after it docked"
         else
@@ -205,7 +207,7 @@ scenario_rest_idle() {
     local icon_window
     icon_window=$(xwininfo -root -tree | awk '/\("explorer.exe" "explorer.exe"\)/ {print $1; exit}')
     sleep 55
-    wait_while_running 25 icon_frozen 2500 || fail "no rest: the icon never froze"
+    wait_while_running 25 icon_frozen 3000 || fail "no rest: the icon never froze"
     xdotool key --window "$icon_window" F4
     if icon_frozen 3000; then
         pass "F4 does not end a rest that may not be interrupted"
