@@ -204,6 +204,7 @@ scenario_rest_f4() {
 # Nothing touches a Wine window before that move.
 scenario_rest_idle() {
     write_settings WorkPeriod=1 RestPeriod=1 AlertMethod=0 CanInterrupt=0 AutoRun=0
+    rm -f "$PROG/Hook.dll"
     start_and_dock
     sleep 55
     wait_while_running 25 icon_frozen 3000 || fail "no rest: the icon never froze"
