@@ -65,6 +65,34 @@ app_start() {
 }
 
 icon_gone() { ! icon_docked; }
+
+# Wine's tooltip is a small window of its own below the tray; read alone, its one line reads
+# far better than the whole area with the tray's column beside it. Prints "WxH+X+Y".
+tooltip_geometry() {
+    local id geometry
+    while read -r id geometry; do
+        [[ "$(xwininfo -id "$id" | awk '/Map State:/ {print $3}')" == IsViewable ]] || continue
+        echo "$geometry"
+        return 0
+    done < <(xwininfo -root -children | awk '
+        match($0, /[0-9]+x[0-9]+\+-?[0-9]+\+-?[0-9]+/) {
+            split(substr($0, RSTART, RLENGTH), g, /[x+]/)
+            if (g[2] <= 40 && g[1] >= 60 && g[4] >= 20 && g[4] < 120) print $1, substr($0, RSTART, RLENGTH)
+        }')
+    return 1
+}
+# The text below the tray (app_lib's reading), tried first on the tooltip's window alone.
+text_below_tray() {
+    local geometry
+    if geometry=$(tooltip_geometry); then
+        xsession_screenshot "$ART/$1.png" "$geometry" &&
+            convert "$ART/$1.png" -colorspace Gray -resize 400% "$ART/$1-ocr.png" &&
+            OCR_TEXT=$(tesseract "$ART/$1-ocr.png" - --psm 7 2>/dev/null) &&
+            grep -Eq -- "$2" <<<"$OCR_TEXT" && return 0
+    fi
+    OCR_TEXT=$(ocr_region "$1" "$(below_tray_region)")
+    grep -Eq -- "$2" <<<"$OCR_TEXT"
+}
 # True when another program can register F4 (the test's hot-key holder, given as the fourth
 # argument).
 f4_free() { wine "$HOLDER" --try </dev/null >/dev/null 2>&1; }

@@ -58,6 +58,8 @@ if [[ ! -d "$WINEPREFIX" ]]; then
     wineboot -i </dev/null >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
         </dev/null >/dev/null 2>&1
+    # The server that made the prefix is still there for a few seconds; -p would fail on it.
+    wineserver -w </dev/null >/dev/null 2>&1
 fi
 wineserver -p </dev/null >/dev/null 2>&1
 wine wineboot </dev/null >/dev/null 2>&1
