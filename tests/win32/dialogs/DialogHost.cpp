@@ -115,7 +115,7 @@ private:
         auto it = procs().find(window);
         if (it != procs().end()) {
             auto proc = it->second;
-            if (os::MessageResult result = proc(msg, w, l))
+            if (const os::MessageResult result = proc(msg, w, l))
                 return *result;
         }
         return ::DefWindowProcA(window, msg, w, l);
