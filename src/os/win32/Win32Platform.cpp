@@ -11,6 +11,7 @@
 #include "os/win32/Win32Profile.h"
 #include "os/win32/Win32Shell.h"
 #include "os/win32/Win32SystemInfo.h"
+#include "os/win32/peers/Win32Peers.h"
 
 namespace os {
 
@@ -99,6 +100,12 @@ Libraries& Win32Platform::Libs() {
 }
 Mci& Win32Platform::Media() {
     return *media_;
+}
+
+ui::TPeerFactory* Win32Platform::Peers() {
+    if (!peers_)
+        peers_ = std::make_unique<Win32PeerFactory>();
+    return peers_.get();
 }
 
 std::unique_ptr<Platform> CreateNativePlatform(int& /*argc*/, char** /*argv*/) {

@@ -29,6 +29,8 @@ public:
     HotKeys& Keys() override;
     Libraries& Libs() override;
     Mci& Media() override;
+    // The dialogs' native controls, made on first use.
+    ui::TPeerFactory* Peers() override;
 
     Win32MessageLoop& NativeLoop() { return *loop_; }
     Win32Shell& NativeShell() { return *shell_; }
@@ -45,6 +47,7 @@ private:
     std::unique_ptr<HotKeys> keys_;
     std::unique_ptr<Libraries> libs_;
     std::unique_ptr<Mci> media_;
+    std::unique_ptr<ui::TPeerFactory> peers_; // first to go: its windows before the loop's
 };
 
 } // namespace os

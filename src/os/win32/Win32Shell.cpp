@@ -1,5 +1,7 @@
 #include "os/win32/Win32Shell.h"
 
+#include "os/win32/Win32FileDialog.h"
+
 #include "os/win32/Win32Windows.h"
 
 #include <cstring>
@@ -120,6 +122,10 @@ HICON Win32Shell::LoadIconResource(const std::string& name) {
 void Win32Shell::DestroyIcon(HICON icon) {
     if (icons_.erase(icon) != 0)
         ::DestroyIcon(reinterpret_cast<::HICON>(icon));
+}
+
+bool Win32Shell::GetOpenFileName(OpenFileName& request) {
+    return Win32GetOpenFileName(request);
 }
 
 int Win32Shell::MessageBox(HWND owner, const std::string& text, const std::string& caption,
