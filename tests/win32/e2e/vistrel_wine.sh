@@ -15,19 +15,16 @@
 #   read_only    a program folder that cannot be written: the error box, the old file intact
 set -u
 SCENARIO=$1
-HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-. "$HERE/../../app/app_lib.sh"
+WINE_TESTS=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$WINE_TESTS/../app/app_lib.sh"
+. "$WINE_TESTS/lib/wine.sh"
 TRAY_ICON_CLASS=explorer.exe
 RUN_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 SETTINGS_KEYS="AlertMethod AutoRun AutoUpdate CanInterrupt Language MusicFile PlayMethod RestPeriod SSMethod ScreenSaver WorkPeriod"
 
-wine_cleanup() {
-    wineserver -k >/dev/null 2>&1
-    return 0
-}
+wine_cleanup() { wine_server_stop; }
 
-# The program folder and a fresh prefix; Wine runs every process of the prefix through one
-# wineserver, which is started here with its output away from the test's pipes.
+# The program folder and a fresh prefix of the scenario's own, with its wineserver.
 wine_setup() {
     local source_program=$1
     ART=$2
@@ -44,16 +41,15 @@ wine_setup() {
     mkdir -p "$ROOT/Program Files"
     cp -a "$source_program" "$PROG"
     rm -f "$PROG"/Vistrel*.ini
-    export WINEPREFIX="$ROOT/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     XS_DIR="$ART/session"
     must xsession_start
     SCREEN_W=$(xdpyinfo | awk '/dimensions:/ {split($2, d, "x"); print d[1]; exit}')
     xdotool mousemove 200 400
-    wineserver -p </dev/null >/dev/null 2>&1
-    wineboot -i </dev/null >/dev/null 2>&1
-    # A crash ends the program with a code instead of a dialog that waits for a click.
-    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
-        </dev/null >/dev/null 2>&1
+    # Not the prefix the other Windows tests share: its desktop began without a display.
+    export WINEPREFIX="$ROOT/prefix"
+    wine_env
+    must wine_prepare
+    must wine_server_start
     INI="$PROG/Vistrel - $(wine_user).ini"
 }
 

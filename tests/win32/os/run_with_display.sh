@@ -5,21 +5,20 @@
 #
 # Usage: run_with_display.sh PROGRAM.exe [arguments...]
 set -u
-. "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/../../e2e/lib/xsession.sh"
+HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$HERE/../../e2e/lib/xsession.sh"
+. "$HERE/../lib/wine.sh"
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/vistrel-wine-test-XXXXXX")
-export WINEPREFIX="$WORK/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 finish() {
-    wineserver -k </dev/null >/dev/null 2>&1
+    wine_server_stop
     xsession_stop
     rm -rf "$WORK"
 }
 trap finish EXIT
 XS_DIR="$WORK/session"
 xsession_start --no-tray || exit 1
-# The server starts with its streams detached, so Wine's background processes do not hold
-# the test's output open.
-wineserver -p </dev/null >/dev/null 2>&1
-wineboot -i </dev/null >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
-    </dev/null >/dev/null 2>&1
+export WINEPREFIX="$WORK/prefix"
+wine_env
+wine_prepare || exit 1
+wine_server_start || exit 1
 wine "$@" </dev/null
