@@ -9,6 +9,7 @@
 namespace os {
 
 class Win32MessageLoop;
+class Win32PeerFactory;
 class Win32Shell;
 
 class Win32Platform : public Platform {
@@ -29,7 +30,6 @@ public:
     HotKeys& Keys() override;
     Libraries& Libs() override;
     Mci& Media() override;
-    // The dialogs' native controls, made on first use.
     ui::TPeerFactory* Peers() override;
 
     Win32MessageLoop& NativeLoop() { return *loop_; }
@@ -47,7 +47,7 @@ private:
     std::unique_ptr<HotKeys> keys_;
     std::unique_ptr<Libraries> libs_;
     std::unique_ptr<Mci> media_;
-    std::unique_ptr<ui::TPeerFactory> peers_; // first to go: its windows before the loop's
+    std::unique_ptr<Win32PeerFactory> peers_; // last: the dialogs' windows go first
 };
 
 } // namespace os

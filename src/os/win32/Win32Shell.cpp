@@ -124,13 +124,13 @@ void Win32Shell::DestroyIcon(HICON icon) {
         ::DestroyIcon(reinterpret_cast<::HICON>(icon));
 }
 
-bool Win32Shell::GetOpenFileName(OpenFileName& request) {
-    return Win32GetOpenFileName(request);
-}
-
 int Win32Shell::MessageBox(HWND owner, const std::string& text, const std::string& caption,
                            UINT flags) {
     return ::MessageBoxA(Native(owner), text.c_str(), caption.c_str(), flags);
+}
+
+bool Win32Shell::GetOpenFileName(OpenFileName& request) {
+    return Win32GetOpenFileName(request);
 }
 
 } // namespace os

@@ -32,7 +32,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     os::HWND timerWindow =
         loop.CreateMessageWindow([&](os::UINT msg, os::WPARAM, os::LPARAM) -> os::MessageResult {
             if (msg != WM_TIMER)
-                return std::nullopt;
+                return os::DefaultProcessing;
             std::ofstream(ticksFile, std::ios::trunc) << ++ticks << "\n";
             return 0;
         });

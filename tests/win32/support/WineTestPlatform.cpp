@@ -30,7 +30,8 @@ struct LoopAccess {
             auto it = TheLoop->procs_.find(reinterpret_cast<os::HWND>(window));
             if (it != TheLoop->procs_.end()) {
                 os::WindowProc proc = it->second; // the handler may destroy its window
-                return proc(msg, wParam, lParam);
+                if (const os::MessageResult result = proc(msg, wParam, lParam))
+                    return *result;
             }
         }
         return DefWindowProcA(window, msg, wParam, lParam);
