@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <cstdlib>
 #include <functional>
@@ -200,6 +201,21 @@ TEST_F(QtPeersTest, TheSpinFieldKeepsTypedTextAndStepsThroughTheControl) {
     EXPECT_EQ(edit->text(), "2");
     form->Spin->SetValue(5000);
     EXPECT_EQ(edit->text(), "1440");
+}
+
+TEST_F(QtPeersTest, TheSpinFieldStepsByOneOnlyNotByPagesOrTheWheel) {
+    auto form = ui::CreateForm<TestForm>();
+    auto* spin = WidgetOf<QAbstractSpinBox>(*form, "Spin");
+    Key(spin, Qt::Key_PageUp);
+    Key(spin, Qt::Key_PageDown);
+    Key(spin, Qt::Key_PageDown);
+    EXPECT_EQ(form->Spin->Value(), 50);
+    QWheelEvent wheel(QPointF(5, 5), spin->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(spin, &wheel);
+    EXPECT_EQ(form->Spin->Value(), 50);
+    Key(spin, Qt::Key_Down);
+    EXPECT_EQ(form->Spin->Value(), 49);
 }
 
 TEST_F(QtPeersTest, RadioButtonsShowTheGroupTheControlsKeep) {

@@ -36,6 +36,7 @@
 #include <QTabWidget>
 #include <QtGui/qguiapplication_platform.h>
 #include <QToolTip>
+#include <QWheelEvent>
 
 #include <xcb/xcb.h>
 
@@ -852,6 +853,16 @@ protected:
     StepEnabled stepEnabled() const override {
         return spin_.ReadOnly() ? StepNone : (StepUpEnabled | StepDownEnabled);
     }
+    // The field steps by its buttons and the Up and Down keys only: the toolkit's Page Up and
+    // Page Down steps of ten and its wheel steps are not the field's.
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_PageUp || event->key() == Qt::Key_PageDown) {
+            event->ignore();
+            return;
+        }
+        QAbstractSpinBox::keyPressEvent(event);
+    }
+    void wheelEvent(QWheelEvent* event) override { event->ignore(); }
 
 private:
     ui::TSpinEdit& spin_;
