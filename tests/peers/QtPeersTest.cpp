@@ -256,6 +256,32 @@ TEST_F(QtPeersTest, ListsShowTheirOwnOrderAndReportTheUsersChoiceOnly) {
     EXPECT_EQ(form->List->ItemAtPos({5, row.height() * 3 + 5}, false), 3);
 }
 
+TEST_F(QtPeersTest, TheFocusEnteringAListChoosesNothingTheKeysThatFollowDo) {
+    auto form = ui::CreateForm<TestForm>();
+    for (const char* item : {"Deutsch 1031", "English 1033", "Nihongo 1041"})
+        form->List->Items().Add(item);
+    form->Pages->SetActivePageIndex(1);
+    bool chosenByFocus = true;
+    int clicksAfterFocus = -1;
+    int indexAfterDown = -1;
+    WhileShown([&] {
+        auto* list = WidgetOf<QListWidget>(*form, "List");
+        // What Tab does: the focus arrives from outside the list.
+        list->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        chosenByFocus = form->List->ItemIndex() >= 0 || !list->selectedItems().isEmpty();
+        clicksAfterFocus = form->ListClicks;
+        Key(list, Qt::Key_Down);
+        indexAfterDown = form->List->ItemIndex();
+        form->Close();
+    });
+    form->ShowModal();
+    EXPECT_FALSE(chosenByFocus);
+    EXPECT_EQ(clicksAfterFocus, 0);
+    EXPECT_GE(indexAfterDown, 0); // a key the user pressed does choose
+    EXPECT_GE(form->ListClicks, 1);
+}
+
 TEST_F(QtPeersTest, TabsChangePagesAndOnlyTheUsersChangeIsReported) {
     auto form = ui::CreateForm<TestForm>();
     auto* tabs = WidgetOf<QTabWidget>(*form, "Pages");

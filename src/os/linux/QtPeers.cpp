@@ -1026,11 +1026,17 @@ public:
         List()->setUniformItemSizes(true);
         List()->viewport()->setMouseTracking(true);
         List()->viewport()->installEventFilter(this);
-        QObject::connect(List(), &QListWidget::currentRowChanged, List(),
-                         [this, life = life_](int row) {
-                             if (*life && !setting_ && row >= 0)
-                                 User([this, row] { list_.SelectByUser(row); });
-                         });
+        // A choice is a selection: the focus arriving in a list without one makes the first
+        // entry current but selects nothing, and that is nobody's choice.
+        QObject::connect(List(), &QListWidget::itemSelectionChanged, List(), [this, life = life_] {
+            if (!*life || setting_)
+                return;
+            const QList<QListWidgetItem*> chosen = List()->selectedItems();
+            if (chosen.isEmpty())
+                return;
+            int row = List()->row(chosen.front());
+            User([this, row] { list_.SelectByUser(row); });
+        });
         QObject::connect(List()->verticalScrollBar(), &QScrollBar::valueChanged, List(),
                          [this, life = life_] {
                              if (!*life || !widget_)
