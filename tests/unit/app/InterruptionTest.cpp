@@ -81,6 +81,16 @@ TEST_F(Interruption, ChangingCanInterruptDuringARestTakesEffectFromTheNextRest) 
     WriteSettings("WorkPeriod=1\r\nRestPeriod=1\r\nAlertMethod=7\r\nCanInterrupt=1\r\n");
     PressF4();
     EXPECT_TRUE(form->RestTimer->Enabled());
+    // The rest runs out, the user comes back, and the next rest may be ended by F4.
+    Tick(61);
+    ASSERT_TRUE(AwaitingActivity);
+    form->KeyboardHookKeyAction();
+    ASSERT_TRUE(form->WorkTimer->Enabled());
+    TicksUntilRest();
+    ASSERT_TRUE(form->RestTimer->Enabled());
+    PressF4();
+    EXPECT_FALSE(form->RestTimer->Enabled());
+    EXPECT_TRUE(form->WorkTimer->Enabled());
 }
 
 TEST_F(Interruption, F4AfterTheRestRanOutResumesWorkButKeepsAwaitingActivity) {
