@@ -110,6 +110,24 @@ TEST_F(Interruption, F4AfterTheRestRanOutResumesWorkButKeepsAwaitingActivity) {
     EXPECT_EQ(WorkSecondsLeft, 60);
 }
 
+TEST_F(Interruption, AfterF4EndedTheWaitTheNextRestIsNotEndedByInput) {
+    StartWithRest(true);
+    TicksUntilRest();
+    Tick(61);
+    ASSERT_TRUE(AwaitingActivity);
+    PressF4(); // back at work, still awaiting the first input
+    // Nobody touches anything for the whole work period: the next rest begins.
+    TicksUntilRest();
+    ASSERT_TRUE(form->RestTimer->Enabled());
+    EXPECT_FALSE(AwaitingActivity);
+    Tick(5);
+    form->MouseHookMouseMove();
+    EXPECT_TRUE(form->RestTimer->Enabled());
+    EXPECT_FALSE(form->WorkTimer->Enabled()) << "work and rest counted down at once";
+    EXPECT_FALSE(form->TrayIcon->Enabled());
+    EXPECT_EQ(RestSecondsLeft, 55);
+}
+
 TEST_F(Interruption, ActivityDuringWorkOrRestChangesNothing) {
     StartWithRest(true);
     Tick(10);
