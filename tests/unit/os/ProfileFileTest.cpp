@@ -213,6 +213,20 @@ TEST_F(ProfileFileTest, WriteLeavesNoTemporaryFileAndKeepsPermissions) {
               fs::perms::owner_read | fs::perms::owner_write);
 }
 
+TEST_F(ProfileFileTest, AWriteClearsWhatAKilledWriteLeftOfItsFileOnly) {
+    Write("[S]\r\nA=1\r\n");
+    // A process killed between writing its temporary file and renaming it left these.
+    platform.WriteFile("Program/test.ini.~5f3a9c.tmp", "[S]\r\nA=");
+    platform.WriteFile("Program/test.ini.~77.tmp", "");
+    std::string other = platform.WriteFile("Program/other.ini.~5f3a9c.tmp", "x");
+    std::string note = platform.WriteFile("Program/test.ini.~note", "x");
+    ASSERT_TRUE(Set("S", "A", "2"));
+    EXPECT_EQ(Content(), "[S]\r\nA=2\r\n");
+    EXPECT_EQ(EntriesIn(platform.Root + "/Program"), 3u);
+    EXPECT_TRUE(fs::exists(other));
+    EXPECT_TRUE(fs::exists(note));
+}
+
 TEST_F(ProfileFileTest, WriteThroughASymbolicLinkKeepsTheLink) {
     std::string real = platform.WriteFile("Elsewhere/real.ini", "[S]\r\nA=1\r\n");
     fs::create_symlink(real, path);
