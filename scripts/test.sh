@@ -23,3 +23,5 @@ cmake --build --preset asan -j "$jobs"
 echo "== Tests"
 ctest --preset ci -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 ctest --preset asan -j "$jobs"
+# The Windows tests under Wine, in a prefix of the build tree with a wineserver of their own.
+tests/win32/lib/wine.sh --prefix "$PWD/build/win64/wine-prefix" -- ctest --preset win64 -j "$jobs"

@@ -204,7 +204,8 @@ TMainForm::~TMainForm() {
         os::Current().Loop().DestroyWindow(handle_);
 }
 
-os::LRESULT TMainForm::WindowProc(os::UINT msg, os::WPARAM /*wParam*/, os::LPARAM /*lParam*/) {
+os::MessageResult TMainForm::WindowProc(os::UINT msg, os::WPARAM /*wParam*/,
+                                        os::LPARAM /*lParam*/) {
     switch (msg) {
     case os::WM_HOTKEY:
         ui::HandleExceptions([this] { WMHotKey(); });
@@ -213,7 +214,7 @@ os::LRESULT TMainForm::WindowProc(os::UINT msg, os::WPARAM /*wParam*/, os::LPARA
         Close();
         return 0;
     default:
-        return 0;
+        return os::DefaultProcessing;
     }
 }
 

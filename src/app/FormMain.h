@@ -2,6 +2,7 @@
 // alert player and the tray menu's commands. It is never shown.
 #pragma once
 
+#include "os/MessageLoop.h"
 #include "settings/Settings.h"
 #include "ui/ActnList.h"
 #include "ui/Forms.h"
@@ -127,7 +128,7 @@ public:
     bool HooksActive() const;
 
 private:
-    os::LRESULT WindowProc(os::UINT msg, os::WPARAM wParam, os::LPARAM lParam);
+    os::MessageResult WindowProc(os::UINT msg, os::WPARAM wParam, os::LPARAM lParam);
     void ShowErrorBox(const std::string& text);
     void UpdateIdleWatch();
 

@@ -196,7 +196,7 @@ LRESULT LinuxMessageLoop::Call(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
             return 0;
         proc = it->second; // keeps the handler alive if the window goes while it runs
     }
-    return (*proc)(msg, wParam, lParam);
+    return (*proc)(msg, wParam, lParam).value_or(0); // no default handling here
 }
 
 LRESULT LinuxMessageLoop::SendMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -3,6 +3,7 @@
 
 #include "app/Vistrel.h"
 #include "settings/Localisation.h"
+#include "settings/Utilities.h"
 #include "ui/Menus.h"
 
 #include <algorithm>
@@ -37,7 +38,7 @@ TEST_F(Commands, UpdateCheckRunsAfterFiveSecondsWhenFifteenDaysHavePassed) {
     EXPECT_TRUE(WinExecs().empty());
     Tick();
     ASSERT_EQ(WinExecs().size(), 1u);
-    EXPECT_EQ(WinExecs()[0], p.ProgramDir() + "Updater /silent");
+    EXPECT_EQ(WinExecs()[0], p.ProgramDir() + settings::UpdaterFileName + " /silent");
     EXPECT_EQ(p.Process_.Starts.back().Show, os::SW_SHOWNORMAL);
     Tick(30);
     EXPECT_EQ(WinExecs().size(), 1u); // once per run
@@ -64,12 +65,13 @@ TEST_F(Commands, UpdateCheckRunsForADateFarInTheFutureOrNeverStored) {
 }
 
 TEST_F(Commands, AProgramFolderWithABlankIsQuotedInTheUpdaterCommandLine) {
-    std::filesystem::create_directories(p.Root + "/Program Files");
-    p.System_.ExePath = p.Root + "/Program Files/Vistrel";
+    std::filesystem::create_directories(p.Path("Program Files"));
+    p.System_.ExePath = p.Path("Program Files/Vistrel");
     Start();
     Tick(5);
     ASSERT_EQ(WinExecs().size(), 1u);
-    EXPECT_EQ(WinExecs()[0], "\"" + p.Root + "/Program Files/Updater\" /silent");
+    EXPECT_EQ(WinExecs()[0],
+              "\"" + p.Path("Program Files/") + settings::UpdaterFileName + "\" /silent");
 }
 
 TEST_F(Commands, TheUpdateCommandRunsThePresentUpdaterOrReportsItMissing) {
@@ -80,7 +82,8 @@ TEST_F(Commands, TheUpdateCommandRunsThePresentUpdaterOrReportsItMissing) {
     EXPECT_EQ(p.Shell_.MessageBoxes[0].Text, "Updater missing!");
     EXPECT_EQ(p.Shell_.MessageBoxes[0].Caption, "Error");
     EXPECT_EQ(p.Shell_.MessageBoxes[0].Flags, os::MB_ICONERROR);
-    std::string updater = p.WriteFile("Program/Updater", "#!/bin/sh\n");
+    std::string updater =
+        p.WriteFile(std::string("Program/") + settings::UpdaterFileName, "#!/bin/sh\n");
     form->ActionUpdate->Execute();
     ASSERT_FALSE(WinExecs().empty());
     EXPECT_EQ(WinExecs().back(), updater);
