@@ -520,7 +520,7 @@ os::MCIERROR FakeMci::Open(const std::string& deviceType, const std::string& ele
 
 void FakeMci::Update() {
     for (auto& [id, d] : devices_) {
-        if (!d.Playing)
+        if (!d.Playing || PlayStalls)
             continue;
         std::uint64_t played = time_.NowMs - d.PlayStartedAt;
         std::uint64_t position = d.PlayStartPosition + played;

@@ -357,6 +357,9 @@ public:
     bool AnyFileOpens = false;
     os::DWORD DefaultLength = 60000;
     bool PlayFails = false;
+    // Plays that never advance: the device reports playing at position 0 for ever and never
+    // notifies (a sequencer without a MIDI output device).
+    bool PlayStalls = false;
     bool CloseFails = false;
     os::MCIERROR OpenError = 0; // when set, every open fails with it
     std::size_t OpenDeviceCount() const { return devices_.size(); }
