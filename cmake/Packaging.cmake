@@ -51,7 +51,10 @@ else()
   set(CPACK_GENERATOR TGZ DEB)
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fluid-soundfont-gm, xchm | kchmviewer")
+  # The audio libraries are loaded while music plays, so the library scan does not see them.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-mixer-2.0-0")
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "timgm6mb-soundfont | fluid-soundfont-gm, xchm | kchmviewer")
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
   # Each generator gets its own layout: the archive holds the program folder alone, the

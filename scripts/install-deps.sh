@@ -7,7 +7,7 @@ what="${1:-test}"
 run_packages=(
   cmake ninja-build g++ pkg-config python3
   qt6-base-dev libx11-dev libxi-dev libxext-dev libxss-dev libxtst-dev
-  libsdl2-mixer-dev fluid-soundfont-gm
+  libsdl2-mixer-dev timgm6mb-soundfont
   fp-utils xscreensaver-data xdg-utils xchm
   xvfb xauth trayer imagemagick x11-utils
 )
@@ -16,8 +16,7 @@ test_packages=(
   g++-mingw-w64-x86-64 googletest wine wine64
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   xdotool sox libchm-bin locales tesseract-ocr tesseract-ocr-eng lame
-  # MP3 through the multimedia devices under Wine
-  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  fluid-soundfont-gm
 )
 
 packages=("${run_packages[@]}")

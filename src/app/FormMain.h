@@ -136,4 +136,8 @@ private:
     os::ATOM HotKeyId_ = 0;
     std::uint64_t idleAtRestEnd_ = 0;
     bool closed_ = false;
+    bool closedByUser_ = false; // by Exit, not by the session's end or a signal
+    // The Options dialog closed during a rest: the file may hold newer settings than
+    // MainSettings until the next ActionStartUp reads them.
+    bool optionsClosedInRest_ = false;
 };

@@ -513,6 +513,13 @@ void TMediaPlayer::Redraw() {
     Changed(ui::TProperty::Picture);
 }
 
+std::vector<ui::TButtonFace> TMediaPlayer::PaintedFaces() const {
+    std::vector<ui::TButtonFace> faces;
+    for (const TMPButtonFace& f : ButtonFaces())
+        faces.push_back({f.Rect, f.Image, f.ImageAt, f.Pressed, f.Focused, f.FocusRect});
+    return faces;
+}
+
 std::vector<TMPButtonFace> TMediaPlayer::ButtonFaces() const {
     std::vector<TMPButtonFace> faces;
     int x = 0;

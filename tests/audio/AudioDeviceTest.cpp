@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -239,6 +240,34 @@ TEST_F(AudioDevice, MidiPlaysThroughTheSoundFont) {
     EXPECT_EQ(Status(id, os::MCI_STATUS_POSITION), 1000u);
     EXPECT_EQ(mci->Close(id, os::MCI_WAIT, 0), 0u);
     EXPECT_GT(PeakOfOutput(), 1000) << "silence: no sound font reached the synthesiser?";
+}
+
+// Whether the process has a library of that name mapped.
+bool Mapped(const std::string& library) {
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line))
+        if (line.find(library) != std::string::npos)
+            return true;
+    return false;
+}
+
+TEST_F(AudioDevice, AudioLibrariesAreLoadedOnlyWhileAPieceIsOpen) {
+    ASSERT_FALSE(Mapped("libSDL2_mixer")) << "loaded before any piece was opened";
+    std::string song = Write("song.mid", Midi());
+    for (int round = 1; round <= 2; ++round) {
+        // The second round loads everything anew, synthesiser and sound font included.
+        os::MCIDEVICEID id = OpenOk(song);
+        EXPECT_TRUE(Mapped("libSDL2_mixer"));
+        EXPECT_TRUE(Mapped("libfluidsynth"));
+        ASSERT_EQ(mci->Play(id, os::MCI_NOTIFY, rx.Window(), 0, 0), 0u);
+        ASSERT_TRUE(WaitForNote(static_cast<std::size_t>(round))) << "round " << round;
+        EXPECT_EQ(rx.Notes.back(), Note(os::MCI_NOTIFY_SUCCESSFUL, id));
+        EXPECT_EQ(mci->Close(id, os::MCI_WAIT, 0), 0u);
+        EXPECT_FALSE(Mapped("libSDL2_mixer")) << "round " << round;
+        EXPECT_FALSE(Mapped("libSDL2-2.0")) << "round " << round;
+        EXPECT_FALSE(Mapped("libfluidsynth")) << "round " << round;
+    }
 }
 
 TEST_F(AudioDevice, Mp3PlaysFromWhereItWasSeekedTo) {

@@ -1,9 +1,7 @@
 #include "os/linux/LinuxMci.h"
 
 #include "os/linux/MidiLength.h"
-
-#include <SDL2/SDL.h>
-#include <SDL2/SDL_mixer.h>
+#include "os/linux/SdlAudioLibrary.h"
 
 #include <algorithm>
 #include <cmath>
@@ -57,23 +55,23 @@ std::string Trim(const std::string& text) {
     return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
-// Where Debian and other distributions put a General MIDI sound font.
+// General MIDI sound fonts, the small one first: the synthesiser holds the whole font in
+// memory while a piece plays, and a rest needs no more than 6 MB of it. SDL_SOUNDFONTS
+// chooses another one.
 const char* const SoundFontCandidates[] = {
-    "/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/FluidR3_GM.sf2",
-    "/usr/share/sounds/sf3/default-GM.sf3", "/usr/share/soundfonts/default.sf2",
-    "/usr/share/soundfonts/FluidR3_GM.sf2",
+    "/usr/share/sounds/sf2/TimGM6mb.sf2",   "/usr/share/sounds/sf2/default-GM.sf2",
+    "/usr/share/sounds/sf2/FluidR3_GM.sf2", "/usr/share/sounds/sf3/default-GM.sf3",
+    "/usr/share/soundfonts/default.sf2",    "/usr/share/soundfonts/FluidR3_GM.sf2",
 };
 
-void ChooseSoundFont() {
+void ChooseSoundFont(const SdlAudioLibrary& sdl) {
     const char* fromEnvironment = std::getenv("SDL_SOUNDFONTS");
     if (fromEnvironment != nullptr && *fromEnvironment != '\0')
-        return;
-    if (Mix_GetSoundFonts() != nullptr)
         return;
     std::error_code ec;
     for (const char* candidate : SoundFontCandidates) {
         if (std::filesystem::is_regular_file(candidate, ec)) {
-            Mix_SetSoundFonts(candidate);
+            sdl.SetSoundFonts(candidate);
             return;
         }
     }
@@ -81,13 +79,13 @@ void ChooseSoundFont() {
 
 } // namespace
 
-LinuxMci::LinuxMci(MessageLoop& loop) : loop_(loop) {}
+LinuxMci::LinuxMci(MessageLoop& loop) : loop_(loop), sdl_(std::make_unique<SdlAudioLibrary>()) {}
 
 LinuxMci::~LinuxMci() {
     for (auto& [id, device] : devices_) {
         if (playing_ == id)
             Halt(device);
-        Mix_FreeMusic(device.Music);
+        sdl_->FreeMusic(device.Music);
     }
     devices_.clear();
     CloseAudio();
@@ -126,17 +124,20 @@ MCIERROR LinuxMci::Fail(MCIERROR code, std::string text) {
 MCIERROR LinuxMci::OpenAudio(std::string& reason) {
     if (audioOpen_)
         return 0;
-    ChooseSoundFont();
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        reason = SDL_GetError();
+    if (!sdl_->Load(reason))
+        return MCIERR_CANNOT_LOAD_DRIVER;
+    ChooseSoundFont(*sdl_);
+    if (sdl_->InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        reason = sdl_->GetError();
+        sdl_->Unload();
         return MCIERR_CANNOT_LOAD_DRIVER;
     }
     // Decoders that cannot be loaded show up as a failure to open a file of their kind.
-    Mix_Init(MIX_INIT_MID | MIX_INIT_MP3);
-    if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 2048) != 0) {
-        reason = Mix_GetError();
-        Mix_Quit();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    sdl_->MixInit(MIX_INIT_MID | MIX_INIT_MP3);
+    if (sdl_->OpenAudio(44100, AUDIO_S16SYS, 2, 2048) != 0) {
+        reason = sdl_->GetError();
+        sdl_->MixQuit();
+        sdl_->Unload();
         return MCIERR_CANNOT_LOAD_DRIVER;
     }
     {
@@ -145,25 +146,25 @@ MCIERROR LinuxMci::OpenAudio(std::string& reason) {
         hookWindow = window_;
         hookGeneration = 0;
     }
-    Mix_HookMusicFinished(&OnMusicFinished);
+    sdl_->HookMusicFinished(&OnMusicFinished);
     audioOpen_ = true;
     return 0;
 }
 
 // The output stays open only while a device is: an open output keeps a thread feeding the
-// sound card even in silence.
+// sound card even in silence. The libraries go with it, and the synthesiser's sound font.
 void LinuxMci::CloseAudio() {
     if (!audioOpen_)
         return;
-    Mix_HookMusicFinished(nullptr);
+    sdl_->HookMusicFinished(nullptr);
     {
         std::lock_guard lock(hookMutex);
         hookLoop = nullptr;
         hookGeneration = 0;
     }
-    Mix_CloseAudio();
-    Mix_Quit();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    sdl_->CloseAudio();
+    sdl_->MixQuit();
+    sdl_->Unload();
     audioOpen_ = false;
 }
 
@@ -177,7 +178,7 @@ DWORD LinuxMci::CurrentPosition(const Device& device) const {
         return device.Position;
     double ms = -1;
     if (!device.Midi) {
-        double seconds = Mix_GetMusicPosition(device.Music);
+        double seconds = sdl_->GetMusicPosition(device.Music);
         if (seconds >= 0)
             ms = seconds * 1000.0;
     }
@@ -193,7 +194,7 @@ DWORD LinuxMci::CurrentPosition(const Device& device) const {
 
 void LinuxMci::Hold(Device& device) {
     device.Position = CurrentPosition(device);
-    Mix_PauseMusic();
+    sdl_->PauseMusic();
 }
 
 void LinuxMci::Halt(Device& device) {
@@ -201,7 +202,7 @@ void LinuxMci::Halt(Device& device) {
     device.Mode = State::Stopped;
     device.Generation = 0;
     SetHookGeneration(0); // the halt reports an end too; it is not a natural one
-    Mix_HaltMusic();
+    sdl_->HaltMusic();
     playing_ = 0;
 }
 
@@ -257,9 +258,9 @@ MCIERROR LinuxMci::Open(const std::string& deviceType, const std::string& elemen
         return Fail(error, "Cannot open " + elementName + ": no audio output is available (" +
                                reason + ")");
 
-    Mix_Music* music = Mix_LoadMUS(file.c_str());
+    Mix_Music* music = sdl_->LoadMUS(file.c_str());
     if (music == nullptr) {
-        reason = Mix_GetError();
+        reason = sdl_->GetError();
         if (devices_.empty())
             CloseAudio();
         return Fail(MCIERR_INVALID_FILE, "Cannot open " + elementName + ": " +
@@ -269,15 +270,15 @@ MCIERROR LinuxMci::Open(const std::string& deviceType, const std::string& elemen
     Device device;
     device.Element = elementName;
     device.Music = music;
-    device.Midi = Mix_GetMusicType(music) == MUS_MID;
-    double seconds = Mix_MusicDuration(music);
+    device.Midi = sdl_->GetMusicType(music) == MUS_MID;
+    double seconds = sdl_->MusicDuration(music);
     if (seconds >= 0) {
         device.Length = static_cast<DWORD>(std::lround(seconds * 1000.0));
     } else if (device.Midi) {
         // The synthesiser takes any bytes and plays them as silence; read them ourselves.
         std::optional<std::uint32_t> length = MidiFileLengthMs(file);
         if (!length) {
-            Mix_FreeMusic(music);
+            sdl_->FreeMusic(music);
             if (devices_.empty())
                 CloseAudio();
             return Fail(MCIERR_INVALID_FILE,
@@ -327,7 +328,7 @@ MCIERROR LinuxMci::Play(MCIDEVICEID id, DWORD flags, HWND callback, DWORD from, 
     if (playing_ == id && !(flags & MCI_FROM)) {
         // Still in the mixer (playing, paused or stopped): go on from where it is.
         if (device->Mode != State::Playing) {
-            Mix_ResumeMusic();
+            sdl_->ResumeMusic();
             device->Mode = State::Playing;
             device->PlayStarted = Clock::now();
             device->PlayStartPosition = device->Position;
@@ -337,14 +338,14 @@ MCIERROR LinuxMci::Play(MCIDEVICEID id, DWORD flags, HWND callback, DWORD from, 
             Halt(*device);
         std::uint64_t generation = nextGeneration_++;
         SetHookGeneration(generation);
-        if (Mix_PlayMusic(device->Music, 0) != 0) {
+        if (sdl_->PlayMusic(device->Music, 0) != 0) {
             SetHookGeneration(0);
             return Fail(MCIERR_HARDWARE,
-                        "Cannot play " + device->Element + ": " + std::string(Mix_GetError()));
+                        "Cannot play " + device->Element + ": " + std::string(sdl_->GetError()));
         }
         // Not every decoder can seek (wave files and the synthesiser cannot): those start
         // from the beginning.
-        if (start > 0 && Mix_SetMusicPosition(start / 1000.0) != 0)
+        if (start > 0 && sdl_->SetMusicPosition(start / 1000.0) != 0)
             start = 0;
         playing_ = id;
         device->Mode = State::Playing;
@@ -357,8 +358,8 @@ MCIERROR LinuxMci::Play(MCIDEVICEID id, DWORD flags, HWND callback, DWORD from, 
 
     if (flags & MCI_WAIT) {
         std::uint64_t generation = device->Generation;
-        while (playing_ == id && device->Mode == State::Playing && Mix_PlayingMusic())
-            SDL_Delay(10);
+        while (playing_ == id && device->Mode == State::Playing && sdl_->PlayingMusic())
+            sdl_->Delay(10);
         MusicFinished(generation);
     }
     return 0;
@@ -398,7 +399,7 @@ MCIERROR LinuxMci::Resume(MCIDEVICEID id, DWORD flags, HWND callback) {
         return MCIERR_INVALID_DEVICE_ID;
     if (device->Mode != State::Paused)
         return MCIERR_NONAPPLICABLE_FUNCTION;
-    Mix_ResumeMusic();
+    sdl_->ResumeMusic();
     device->Mode = State::Playing;
     device->PlayStarted = Clock::now();
     device->PlayStartPosition = device->Position;
@@ -414,7 +415,7 @@ MCIERROR LinuxMci::Close(MCIDEVICEID id, DWORD flags, HWND callback) {
     if (playing_ == id)
         Halt(*device);
     EndNotify(*device, id, MCI_NOTIFY_ABORTED);
-    Mix_FreeMusic(device->Music);
+    sdl_->FreeMusic(device->Music);
     devices_.erase(id);
     if (devices_.empty())
         CloseAudio();

@@ -10,11 +10,14 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 
 struct _Mix_Music;
 
 namespace os {
+
+class SdlAudioLibrary;
 
 class LinuxMci : public Mci {
 public:
@@ -74,7 +77,8 @@ private:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
 
     MessageLoop& loop_;
-    HWND window_ = 0; // receives the mixer's end reports on the main thread
+    std::unique_ptr<SdlAudioLibrary> sdl_; // loaded while the output is open
+    HWND window_ = 0;                      // receives the mixer's end reports on the main thread
     bool audioOpen_ = false;
     std::map<MCIDEVICEID, Device> devices_;
     MCIDEVICEID nextId_ = 1;

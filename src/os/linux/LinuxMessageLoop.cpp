@@ -11,17 +11,37 @@
 #include <QSocketNotifier>
 #include <QStyleHints>
 #include <QThread>
-#include <QTimerEvent>
+#include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
 
+#if defined(__SANITIZE_THREAD__)
+extern "C" void __tsan_acquire(void* addr);
+extern "C" void __tsan_release(void* addr);
+#endif
+
 namespace os {
 
 namespace {
+
+// Qt hands a message from another thread to the main thread through synchronisation that
+// ThreadSanitizer cannot see (the toolkit is not instrumented): these mark the hand-off.
+void HandOver([[maybe_unused]] void* what) {
+#if defined(__SANITIZE_THREAD__)
+    __tsan_release(what);
+#endif
+}
+void TakeOver([[maybe_unused]] void* what) {
+#if defined(__SANITIZE_THREAD__)
+    __tsan_acquire(what);
+#endif
+}
 
 // The loop the exported message service reaches; guarded so a post from another thread never
 // meets a loop that is being destroyed.
@@ -40,6 +60,44 @@ struct PostedMessage : QEvent {
     LPARAM LParam;
 };
 
+const QEvent::Type SentMessageEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+// A message sent from another thread. Its sender waits for the reply, which the main thread
+// gives once the window has answered, or the event itself when it is dropped unanswered with
+// the loop.
+struct SentMessage : QEvent {
+    struct Reply {
+        std::mutex Mutex;
+        std::condition_variable Ready;
+        bool Given = false;
+        LRESULT Result = 0;
+    };
+    SentMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, Reply& reply)
+        : QEvent(SentMessageEvent), Window(window), Msg(msg), WParam(wParam), LParam(lParam),
+          reply_(reply) {}
+    ~SentMessage() override { Answer(0); }
+    SentMessage(const SentMessage&) = delete;
+    SentMessage& operator=(const SentMessage&) = delete;
+    // The sender may go as soon as it has the reply: nothing of it is touched afterwards.
+    void Answer(LRESULT result) {
+        if (answered_)
+            return;
+        answered_ = true;
+        std::lock_guard lock(reply_.Mutex);
+        reply_.Result = result;
+        reply_.Given = true;
+        reply_.Ready.notify_all();
+    }
+    HWND Window;
+    UINT Msg;
+    WPARAM WParam;
+    LPARAM LParam;
+
+private:
+    Reply& reply_;
+    bool answered_ = false;
+};
+
 struct TimerMessage : QEvent {
     TimerMessage(HWND window, WPARAM id, std::uint64_t serial)
         : QEvent(TimerMessageEvent), Window(window), Id(id), Serial(serial) {}
@@ -48,22 +106,25 @@ struct TimerMessage : QEvent {
     std::uint64_t Serial;
 };
 
-// Receives the queued messages and the Qt timers, always on the main thread.
+// Receives the queued messages, always on the main thread.
 class Dispatcher : public QObject {
 public:
     explicit Dispatcher(LinuxMessageLoop& loop) : loop_(loop) {}
 
 protected:
     void customEvent(QEvent* event) override {
+        TakeOver(event);
         if (event->type() == PostedMessageEvent) {
             auto* m = static_cast<PostedMessage*>(event);
             loop_.DeliverPosted(m->Window, m->Msg, m->WParam, m->LParam);
+        } else if (event->type() == SentMessageEvent) {
+            auto* m = static_cast<SentMessage*>(event);
+            m->Answer(loop_.SendMessage(m->Window, m->Msg, m->WParam, m->LParam));
         } else if (event->type() == TimerMessageEvent) {
             auto* t = static_cast<TimerMessage*>(event);
             loop_.DeliverTimer(t->Window, t->Id, t->Serial);
         }
     }
-    void timerEvent(QTimerEvent* event) override { loop_.TimerTicked(event->timerId()); }
 
 private:
     LinuxMessageLoop& loop_;
@@ -93,11 +154,26 @@ extern "C" void OnEndSignal(int signalNumber) {
 } // namespace
 
 LinuxMessageLoop::LinuxMessageLoop(int& argc, char** argv) {
-    if (QCoreApplication::instance() == nullptr)
+    if (QCoreApplication::instance() == nullptr) {
+        // The toolkit hands each repaint to the X server through shared memory and then waits
+        // for the server to be done with it: a round trip that wakes two threads for every
+        // frame of the icon. For windows as small as ours, pixels sent in the request cost
+        // less. The switch is read when the display connection opens, and is not passed on
+        // to the programs we start.
+        bool noSharedMemory = qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM");
+        if (!noSharedMemory)
+            qputenv("QT_XCB_NO_MITSHM", "1");
         ownedApp_ = std::make_unique<QApplication>(argc, argv);
+        if (!noSharedMemory)
+            qunsetenv("QT_XCB_NO_MITSHM");
+    }
     // Closing a message box or dialog must never end the program; only Terminate does.
     QGuiApplication::setQuitOnLastWindowClosed(false);
     dispatcher_ = std::make_unique<Dispatcher>(*this);
+    wake_ = std::make_unique<QTimer>();
+    wake_->setSingleShot(true);
+    wake_->setTimerType(Qt::PreciseTimer);
+    QObject::connect(wake_.get(), &QTimer::timeout, dispatcher_.get(), [this] { TimersDue(); });
     appWindow_ = CreateMessageWindow([this](UINT msg, WPARAM wParam, LPARAM lParam) {
         return ApplicationProc(msg, wParam, lParam);
     });
@@ -112,10 +188,8 @@ LinuxMessageLoop::~LinuxMessageLoop() {
             serviceLoop = nullptr;
     }
     signalWatch_.reset();
-    for (auto& [key, info] : timers_)
-        dispatcher_->killTimer(info.QtId);
     timers_.clear();
-    byQtId_.clear();
+    wake_.reset();
     dispatcher_.reset(); // drops the messages still queued for it
     ownedApp_.reset();
 }
@@ -156,7 +230,16 @@ void LinuxMessageLoop::UnhookApplicationWindow(int hookId) {
     appHooks_.erase(hookId);
 }
 
+// The application window's own timer: gives DPMS back to the user once the monitor is on.
+constexpr WPARAM MonitorWatchTimer = 0x4D50;
+
 LRESULT LinuxMessageLoop::ApplicationProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_TIMER && wParam == MonitorWatchTimer) {
+        monitor_.Watch();
+        if (!monitor_.RestorePending())
+            KillTimer(appWindow_, MonitorWatchTimer);
+        return 0;
+    }
     auto hooks = appHooks_; // a hook may remove itself
     for (auto& [id, hook] : hooks)
         if (appHooks_.count(id) != 0)
@@ -174,12 +257,18 @@ void LinuxMessageLoop::SetMonitorPower(LPARAM state) {
         monitor_.Set(MonitorPower::State::Standby);
     else if (state == -1)
         monitor_.Set(MonitorPower::State::On);
+    if (monitor_.RestorePending())
+        SetTimer(appWindow_, MonitorWatchTimer, 1000);
+    else
+        KillTimer(appWindow_, MonitorWatchTimer);
 }
 
 bool LinuxMessageLoop::PostMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (!IsWindow(window) || !dispatcher_)
         return false;
-    QCoreApplication::postEvent(dispatcher_.get(), new PostedMessage(window, msg, wParam, lParam));
+    auto* message = new PostedMessage(window, msg, wParam, lParam);
+    HandOver(message);
+    QCoreApplication::postEvent(dispatcher_.get(), message);
     return true;
 }
 
@@ -203,11 +292,13 @@ LRESULT LinuxMessageLoop::SendMessage(HWND window, UINT msg, WPARAM wParam, LPAR
     if (OnMainThread() || !dispatcher_)
         return Call(window, msg, wParam, lParam);
     // From another thread the handler still runs on the main thread; the caller waits.
-    LRESULT result = 0;
-    QMetaObject::invokeMethod(
-        dispatcher_.get(), [&] { result = Call(window, msg, wParam, lParam); },
-        Qt::BlockingQueuedConnection);
-    return result;
+    SentMessage::Reply reply;
+    auto* message = new SentMessage(window, msg, wParam, lParam, reply);
+    HandOver(message);
+    QCoreApplication::postEvent(dispatcher_.get(), message);
+    std::unique_lock lock(reply.Mutex);
+    reply.Ready.wait(lock, [&] { return reply.Given; });
+    return reply.Result;
 }
 
 UINT LinuxMessageLoop::RegisterWindowMessage(const std::string& name) {
@@ -222,59 +313,102 @@ UINT LinuxMessageLoop::RegisterWindowMessage(const std::string& name) {
     return id;
 }
 
+namespace {
+
+// Timers whose periods divide one another share a wake-up when one takes the other's phase;
+// a first tick moved by up to a tenth of its period is as early or late as the system's own
+// timer coalescing makes it. The countdown and the icon's animation, both set within a few
+// milliseconds of each other, then tick in the same wake-up once a second.
+constexpr int PhaseTolerance = 10; // a tenth of the period
+// A wake-up this close before a due time counts as reaching it: the event loop waits in whole
+// milliseconds.
+constexpr auto DueSlack = std::chrono::milliseconds(2);
+
+} // namespace
+
+LinuxMessageLoop::Clock::time_point LinuxMessageLoop::FirstDue(Clock::time_point now,
+                                                               Clock::duration period) const {
+    Clock::time_point due = now + period;
+    for (const auto& [key, other] : timers_) {
+        Clock::duration step = std::min(period, other.Period);
+        Clock::duration longer = std::max(period, other.Period);
+        if (step.count() <= 0 || longer % step != Clock::duration::zero())
+            continue;
+        // The other timer ticks at other.Due + n * step (for the longer period, at some of
+        // those); take the tick nearest to where this one would fall.
+        Clock::duration offset = (due - other.Due) % step;
+        if (offset < Clock::duration::zero())
+            offset += step;
+        Clock::time_point candidate = offset * 2 <= step ? due - offset : due - offset + step;
+        Clock::duration shift = candidate > due ? candidate - due : due - candidate;
+        if (shift * PhaseTolerance <= period)
+            return candidate;
+    }
+    return due;
+}
+
+void LinuxMessageLoop::ArmWake() {
+    if (!wake_)
+        return;
+    if (timers_.empty()) {
+        wake_->stop();
+        return;
+    }
+    Clock::time_point next = Clock::time_point::max();
+    for (const auto& [key, info] : timers_)
+        if (!info.Pending)
+            next = std::min(next, info.Due);
+    if (next == Clock::time_point::max()) {
+        // Every timer waits for its handler; the wake-up is armed again when one has run.
+        wake_->stop();
+        return;
+    }
+    auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now());
+    wake_->start(static_cast<int>(std::clamp<std::int64_t>(wait.count(), 0, 0x7FFFFFFF)));
+}
+
 bool LinuxMessageLoop::SetTimer(HWND window, WPARAM id, UINT intervalMs) {
     if (!IsWindow(window) || !dispatcher_)
         return false;
     KillTimer(window, id);
     // As the system does, very short intervals are raised to a floor.
-    int interval = static_cast<int>(std::min<UINT>(std::max<UINT>(intervalMs, 10), 0x7FFFFFFF));
-    // Precise timers are re-armed from their previous due time, not from when they were
-    // handled, so they keep their phase to the wall clock.
-    int qtId = dispatcher_->startTimer(interval, Qt::PreciseTimer);
-    if (qtId == 0)
-        return false;
-    TimerKey key{window, id};
-    timers_[key] = TimerInfo{qtId, nextSerial_++, false};
-    byQtId_[qtId] = key;
+    auto period =
+        std::chrono::milliseconds(std::min<UINT>(std::max<UINT>(intervalMs, 10), 0x7FFFFFFF));
+    timers_[TimerKey{window, id}] =
+        TimerInfo{period, FirstDue(Clock::now(), period), nextSerial_++, false};
+    ArmWake();
     return true;
 }
 
 bool LinuxMessageLoop::KillTimer(HWND window, WPARAM id) {
-    auto it = timers_.find(TimerKey{window, id});
-    if (it == timers_.end())
+    if (timers_.erase(TimerKey{window, id}) == 0)
         return false;
-    if (dispatcher_)
-        dispatcher_->killTimer(it->second.QtId);
-    byQtId_.erase(it->second.QtId);
-    timers_.erase(it);
+    ArmWake();
     return true;
 }
 
 void LinuxMessageLoop::KillTimersOf(HWND window) {
-    for (auto it = timers_.begin(); it != timers_.end();) {
-        if (it->first.Window == window) {
-            dispatcher_->killTimer(it->second.QtId);
-            byQtId_.erase(it->second.QtId);
-            it = timers_.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    std::erase_if(timers_, [window](const auto& entry) { return entry.first.Window == window; });
+    ArmWake();
 }
 
-void LinuxMessageLoop::TimerTicked(int qtTimerId) {
-    auto k = byQtId_.find(qtTimerId);
-    if (k == byQtId_.end())
-        return;
-    auto it = timers_.find(k->second);
-    if (it == timers_.end() || it->second.Pending)
-        return; // one waiting tick per timer, as with WM_TIMER
-    it->second.Pending = true;
-    // The tick is handled from the queue rather than inside Qt's timer dispatch, so a handler
-    // that runs a nested loop still sees its own timer tick again meanwhile.
-    QCoreApplication::postEvent(dispatcher_.get(),
-                                new TimerMessage(it->first.Window, it->first.Id, it->second.Serial),
-                                Qt::LowEventPriority);
+void LinuxMessageLoop::TimersDue() {
+    Clock::time_point now = Clock::now();
+    for (auto& [key, info] : timers_) {
+        if (info.Pending || info.Due > now + DueSlack)
+            continue;
+        // Ticks missed while the loop was busy are dropped, as with WM_TIMER; the next one
+        // keeps the phase.
+        Clock::duration late = now + DueSlack - info.Due;
+        info.Due += info.Period * (late / info.Period + 1);
+        info.Pending = true;
+        // The tick is handled from the queue rather than here, so a handler that runs a
+        // nested loop still sees its own timer tick again meanwhile.
+        QCoreApplication::postEvent(dispatcher_.get(),
+                                    new TimerMessage(key.Window, key.Id, info.Serial),
+                                    Qt::LowEventPriority);
+    }
+    ArmWake();
 }
 
 void LinuxMessageLoop::DeliverTimer(HWND window, WPARAM id, std::uint64_t serial) {
@@ -282,6 +416,7 @@ void LinuxMessageLoop::DeliverTimer(HWND window, WPARAM id, std::uint64_t serial
     if (it == timers_.end() || it->second.Serial != serial)
         return; // killed, or set anew, after this tick was queued
     it->second.Pending = false;
+    ArmWake();
     Call(window, WM_TIMER, id, 0);
 }
 

@@ -1,11 +1,13 @@
 // The message-window model on a Qt event loop: message windows are entries of a table whose
-// handlers run on the main thread; posted messages travel as queued events, timers are precise
-// Qt timers that keep their phase, so a one-second timer does not drift against the wall clock.
+// handlers run on the main thread; posted messages travel as queued events. Timers keep a due
+// time of their own, advanced by whole periods, so a one-second timer does not drift against
+// the wall clock; one precise Qt timer wakes the loop for the earliest of them.
 #pragma once
 
 #include "os/linux/LinuxMonitorPower.h"
 #include "os/MessageLoop.h"
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -14,6 +16,7 @@
 
 class QApplication;
 class QObject;
+class QTimer;
 
 namespace os {
 
@@ -55,8 +58,9 @@ public:
 
     // Runs a posted message; called by the dispatcher object on the main thread.
     void DeliverPosted(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
-    // A Qt timer ticked: queue its WM_TIMER unless one is still waiting.
-    void TimerTicked(int qtTimerId);
+    // The wake-up timer fired: queue a WM_TIMER for each timer that is due, unless one is still
+    // waiting, and arm the wake-up for the next due time.
+    void TimersDue();
     // Runs a queued WM_TIMER if its timer still runs as it did when the tick was queued.
     void DeliverTimer(HWND window, WPARAM id, std::uint64_t serial);
 
@@ -78,6 +82,7 @@ private:
     HWND nextWindow_ = 0x10000;
     std::map<std::string, UINT> registered_;
 
+    using Clock = std::chrono::steady_clock;
     struct TimerKey {
         HWND Window;
         WPARAM Id;
@@ -86,12 +91,17 @@ private:
         }
     };
     struct TimerInfo {
-        int QtId;
+        Clock::duration Period;
+        Clock::time_point Due;
         std::uint64_t Serial; // new for every SetTimer, so stale ticks are recognised
         bool Pending;         // a WM_TIMER is queued and not yet handled
     };
+    // The first due time of a timer set now: one period ahead, moved onto the phase of a
+    // running timer when their periods divide one another and the move is small.
+    Clock::time_point FirstDue(Clock::time_point now, Clock::duration period) const;
+    void ArmWake();
     std::map<TimerKey, TimerInfo> timers_;
-    std::unordered_map<int, TimerKey> byQtId_;
+    std::unique_ptr<QTimer> wake_;
     std::uint64_t nextSerial_ = 1;
 
     std::map<int, AppHook> appHooks_;

@@ -1,6 +1,7 @@
 #include "os/win32/Win32Platform.h"
 
 #include "os/NativePlatform.h"
+#include "os/win32/peers/Win32Peers.h"
 #include "os/win32/Win32AutoRun.h"
 #include "os/win32/Win32Clock.h"
 #include "os/win32/Win32FileSystem.h"
@@ -21,9 +22,10 @@ Win32Platform::Win32Platform()
       system_(std::make_unique<Win32SystemInfo>()), profile_(std::make_unique<Win32Profile>()),
       autoRun_(std::make_unique<Win32AutoRun>()), process_(std::make_unique<Win32Process>()),
       keys_(std::make_unique<Win32HotKeys>()), libs_(std::make_unique<Win32Libraries>()),
-      media_(std::make_unique<Win32Mci>()) {}
+      media_(std::make_unique<Win32Mci>()), peers_(std::make_unique<Win32PeerFactory>()) {}
 
-// Members go in reverse order: every service before the loop and its windows.
+// Members go in reverse order: the dialogs' peers first, every service before the loop and
+// its windows.
 Win32Platform::~Win32Platform() = default;
 
 Clock& Win32Platform::GetClock() {
@@ -58,6 +60,9 @@ Libraries& Win32Platform::Libs() {
 }
 Mci& Win32Platform::Media() {
     return *media_;
+}
+ui::TPeerFactory* Win32Platform::Peers() {
+    return peers_.get();
 }
 
 std::unique_ptr<Platform> CreateNativePlatform(int& /*argc*/, char** /*argv*/) {

@@ -1,42 +1,25 @@
-// The fixture of the profile-engine tests: a temporary program folder and the engine over it.
+// The portable profile engine as a store kind of the shared test vectors, and the fixture of
+// its own tests.
 #pragma once
 
-#include "FakePlatform.h"
 #include "os/common/ProfileFile.h"
+#include "ProfileVectors.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
 
 namespace profiletest {
 
-namespace fs = std::filesystem;
-
-class ProfileFileTest : public ::testing::Test {
-protected:
-    fake::FakePlatform platform;
-    std::string windowsDir = platform.Path("Windows");
-    os::ProfileFileStore store{[this] { return windowsDir; }};
-    std::string path = platform.Path("Program/test.ini");
-
-    std::string Write(const std::string& content) {
-        return platform.WriteFile("Program/test.ini", content);
-    }
-    std::string Get(const std::string& section, const std::string& key,
-                    const std::string& defaultValue = "<default>") {
-        return store.GetPrivateProfileString(section, key, defaultValue, path);
-    }
-    bool Set(const std::string& section, const std::string& key, const std::string& value) {
-        return store.WritePrivateProfileString(section, key, value, path);
-    }
-    std::string Content() const { return platform.ReadFile(path); }
-    std::size_t EntriesIn(const std::string& folder) const {
-        std::size_t n = 0;
-        for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder))
-            ++n;
-        return n;
+struct EngineStore {
+    static constexpr bool KeepsBlankLines = true;
+    static constexpr bool ListsLinesWithoutEquals = true;
+    static constexpr bool IgnoresSemicolonLines = true;
+    static std::unique_ptr<os::ProfileStore> Make(std::function<std::string()> windowsDir) {
+        return std::make_unique<os::ProfileFileStore>(std::move(windowsDir));
     }
 };
+
+using ProfileFileTest = ProfileVectors<EngineStore>;
 
 } // namespace profiletest

@@ -13,6 +13,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <thread>
 #include <vector>
 
@@ -154,6 +155,42 @@ TEST_F(LinuxLoopTest, TimersTickWithTheirIdUntilKilled) {
     auto until = Clock::now() + std::chrono::milliseconds(150);
     PumpUntil([&] { return Clock::now() > until; });
     EXPECT_EQ(Got.size(), ticks);
+}
+
+TEST_F(LinuxLoopTest, TimersSetCloseTogetherShareTheirTicksOthersKeepTheirOwn) {
+    std::map<os::WPARAM, std::vector<Clock::time_point>> ticks;
+    os::HWND w = Loop.CreateMessageWindow([&](os::UINT m, os::WPARAM id, os::LPARAM) {
+        if (m == os::WM_TIMER)
+            ticks[id].push_back(Clock::now());
+        return os::LRESULT{0};
+    });
+    auto wait = [](int ms) {
+        auto until = Clock::now() + std::chrono::milliseconds(ms);
+        PumpUntil([&] { return Clock::now() > until; });
+    };
+    ASSERT_TRUE(Loop.SetTimer(w, 1, 200));
+    wait(12);
+    ASSERT_TRUE(Loop.SetTimer(w, 2, 200)); // a few milliseconds later: joins timer 1
+    ASSERT_TRUE(Loop.SetTimer(w, 3, 400)); // twice the period: every other tick of timer 1
+    wait(60);
+    ASSERT_TRUE(Loop.SetTimer(w, 4, 200)); // too far off to move: keeps its own phase
+    ASSERT_TRUE(PumpUntil([&] { return ticks[3].size() >= 2 && ticks[4].size() >= 3; }));
+
+    auto nearestTick1 = [&](Clock::time_point t) {
+        auto best = std::chrono::milliseconds(1000000);
+        for (Clock::time_point t1 : ticks[1])
+            best = std::min(
+                best,
+                std::chrono::abs(std::chrono::duration_cast<std::chrono::milliseconds>(t - t1)));
+        return best.count();
+    };
+    for (os::WPARAM id : {2, 3})
+        for (Clock::time_point t : ticks[id])
+            EXPECT_LE(nearestTick1(t), 3) << "timer " << id << " ticks apart from timer 1";
+    long farthest = 0;
+    for (Clock::time_point t : ticks[4])
+        farthest = std::max(farthest, nearestTick1(t));
+    EXPECT_GE(farthest, 30) << "a timer set 60 ms later was moved onto timer 1";
 }
 
 TEST_F(LinuxLoopTest, TimerTicksAgainWhileItsHandlerRunsANestedLoop) {

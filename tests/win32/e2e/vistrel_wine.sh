@@ -9,27 +9,24 @@
 #                menu read back, Exit writes the settings and the Run value, removes the icon
 #                and releases F4
 #   rest_f4      a one-minute work period: the rest freezes the icon at about 61 s, F4 ends it
-#   rest_idle    a rest that F4 may not end runs out; without Hook.dll the system's idle time
-#                notices the pointer's move and work resumes
+#   rest_idle    a rest runs out; without Hook.dll the system's idle time, unknown until then,
+#                notices the session's first input and work resumes
 #   rest_music_hook  a music rest: the wave sounds (its samples as they are) and starts again
 #                each time it ends; after the rest a key press resumes work through Hook.dll
 #   session_end  the end of the session (wineboot -e) closes as Exit does
 #   read_only    a program folder that cannot be written: the error box, the old file intact
 set -u
 SCENARIO=$1
-HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-. "$HERE/../../app/app_lib.sh"
+WINE_TESTS=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$WINE_TESTS/../app/app_lib.sh"
+. "$WINE_TESTS/lib/wine.sh"
 TRAY_ICON_CLASS=explorer.exe
 RUN_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 SETTINGS_KEYS="AlertMethod AutoRun AutoUpdate CanInterrupt Language MusicFile PlayMethod RestPeriod SSMethod ScreenSaver WorkPeriod"
 
-wine_cleanup() {
-    wineserver -k >/dev/null 2>&1
-    return 0
-}
+wine_cleanup() { wine_server_stop; }
 
-# The program folder and a fresh prefix; Wine runs every process of the prefix through one
-# wineserver, which is started here with its output away from the test's pipes.
+# The program folder and a fresh prefix of the scenario's own, with its wineserver.
 wine_setup() {
     local source_program=$1
     ART=$2
@@ -46,16 +43,15 @@ wine_setup() {
     mkdir -p "$ROOT/Program Files"
     cp -a "$source_program" "$PROG"
     rm -f "$PROG"/Vistrel*.ini
-    export WINEPREFIX="$ROOT/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     XS_DIR="$ART/session"
     must xsession_start
     SCREEN_W=$(xdpyinfo | awk '/dimensions:/ {split($2, d, "x"); print d[1]; exit}')
     xdotool mousemove 200 400
-    wineserver -p </dev/null >/dev/null 2>&1
-    wineboot -i </dev/null >/dev/null 2>&1
-    # A crash ends the program with a code instead of a dialog that waits for a click.
-    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
-        </dev/null >/dev/null 2>&1
+    # Not the prefix the other Windows tests share: its desktop began without a display.
+    export WINEPREFIX="$ROOT/prefix"
+    wine_env
+    must wine_prepare
+    must wine_server_start
     INI="$PROG/Vistrel - $(wine_user).ini"
 }
 
@@ -175,10 +171,12 @@ scenario_rest_f4() {
     icon_animates 4 || fail "the icon does not animate during work"
     sleep 50
     local frozen_at
-    if wait_while_running 25 icon_frozen 2000; then
+    # Two neighbouring frames of the animation are alike, so only a picture that stays longer
+    # than two seconds is a frozen icon.
+    if wait_while_running 25 icon_frozen 3000; then
         # Counted from the docking of the icon, which the program's start-up precedes by a
-        # fraction of a second; the freeze is seen 2 s after it began.
-        frozen_at=$(awk -v t="$(elapsed_since "$DOCKED")" 'BEGIN {printf "%.1f", t - 2}')
+        # fraction of a second; the freeze is seen 3 s after it began.
+        frozen_at=$(awk -v t="$(elapsed_since "$DOCKED")" 'BEGIN {printf "%.1f", t - 3}')
         if between "$frozen_at" 57 66; then
             pass "the rest froze the icon $frozen_at s after it docked"
         else
@@ -211,23 +209,16 @@ trace_idle_calls() {
 }
 
 # Without Hook.dll nothing reports the user's return but the system's idle time, which Wine
-# keeps at the session's start until the first input: the rest must still run out and the
-# next input must start the next work period.
+# keeps at the session's start until the first input: the rest must still run out, the
+# program must wait, and the first input of the session must start the next work period.
+# Nothing touches a Wine window before that move.
 scenario_rest_idle() {
     write_settings WorkPeriod=1 RestPeriod=1 AlertMethod=0 CanInterrupt=0 AutoRun=0
     rm -f "$PROG/Hook.dll"
     trace_idle_calls
     WINEDEBUG=-all,+relay start_and_dock
-    local icon_window
-    icon_window=$(xwininfo -root -tree | awk '/\("explorer.exe" "explorer.exe"\)/ {print $1; exit}')
     sleep 55
-    wait_while_running 25 icon_frozen 2500 || fail "no rest: the icon never froze"
-    xdotool key --window "$icon_window" F4
-    if icon_frozen 3000; then
-        pass "F4 does not end a rest that may not be interrupted"
-    else
-        fail "F4 ended a rest with CanInterrupt=0"
-    fi
+    wait_while_running 25 icon_frozen 3000 || fail "no rest: the icon never froze"
     # The rest runs out at about 121 s; until an input comes the icon stays frozen.
     local since
     since=$(elapsed_since "$VIS_STARTED")

@@ -164,11 +164,14 @@ TEST_F(Win32LoopTest, ApplicationWindowIsAToolWindowAndEndsTheProgramWithTheSess
     EXPECT_TRUE(::IsWindow(native));
     EXPECT_EQ(hooked.size(), 5u); // the close that the default procedure sent included
 
-    // A registered message ("TaskbarCreated") reaches the hooks too.
+    // The shell announces a re-created taskbar by a broadcast to every top-level window; the
+    // hidden application window hears it (a message-only window would not).
     const os::UINT taskbar = Loop.RegisterWindowMessage("TaskbarCreated");
     EXPECT_GE(taskbar, 0xC000u);
     EXPECT_EQ(Loop.RegisterWindowMessage("TaskbarCreated"), taskbar);
-    Loop.SendMessage(app, taskbar, 0, 0);
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutA(HWND_BROADCAST, taskbar, 0, 0, SMTO_ABORTIFHUNG, 2000, &ignored);
+    ASSERT_FALSE(hooked.empty());
     EXPECT_EQ(hooked.back(), taskbar);
 
     Loop.UnhookApplicationWindow(hook);
