@@ -15,4 +15,4 @@ add_test(NAME win32_hook_dll
   COMMAND bash ${PROJECT_SOURCE_DIR}/tests/win32/support/wine-session.sh --
     $<TARGET_FILE:vistrel_win32_hook_tests>)
 set_tests_properties(win32_hook_dll PROPERTIES LABELS win32-wine TIMEOUT 180
-  RESOURCE_LOCK vistrel-wine-display-prefix)
+  RESOURCE_LOCK wine-prefix)

@@ -10,11 +10,11 @@ add_test(NAME win32_mci
   COMMAND bash ${PROJECT_SOURCE_DIR}/tests/win32/support/wine-session.sh --audio-file --
     $<TARGET_FILE:vistrel_win32_mci_tests>)
 set_tests_properties(win32_mci PROPERTIES LABELS win32-wine TIMEOUT 240
-  RESOURCE_LOCK vistrel-wine-display-prefix)
+  RESOURCE_LOCK wine-prefix)
 # The same MP3 without the system's decoders (GStreamer finds no plugins): a clear error.
 add_test(NAME win32_mci_without_decoders
   COMMAND bash ${PROJECT_SOURCE_DIR}/tests/win32/support/wine-session.sh --audio-file --
     $<TARGET_FILE:vistrel_win32_mci_tests> --gtest_filter=*Mp3*)
 set_tests_properties(win32_mci_without_decoders PROPERTIES LABELS win32-wine TIMEOUT 120
-  RESOURCE_LOCK vistrel-wine-display-prefix
+  RESOURCE_LOCK wine-prefix
   ENVIRONMENT "VISTREL_TEST_NO_DECODERS=1;GST_PLUGIN_SYSTEM_PATH_1_0=/nonexistent;GST_PLUGIN_PATH_1_0=/nonexistent")
