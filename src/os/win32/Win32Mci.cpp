@@ -5,8 +5,7 @@
 #include <mmsystem.h>
 
 #include <cctype>
-#include <fstream>
-#include <sstream>
+#include <cstdio>
 
 namespace os {
 
@@ -68,16 +67,22 @@ const char* Win32Mci::DeviceTypeFor(const std::string& fileName) {
 std::string Win32Mci::PlaylistEntry(const std::string& playlistPath) {
     // A playlist names its file on the first lines; whatever else a large file holds is not
     // read.
-    std::ifstream in(playlistPath, std::ios::binary);
+    // (C streams: iostreams would add the C++ library's locale machinery to the program.)
     std::string text(64 * 1024, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(in.gcount()));
+    std::size_t got = 0;
+    if (std::FILE* in = std::fopen(playlistPath.c_str(), "rb")) {
+        got = std::fread(text.data(), 1, text.size(), in);
+        std::fclose(in);
+    }
+    text.resize(got);
     if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
         text.erase(0, 3);
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        line = Trim(line);
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = Trim(text.substr(start, end - start));
+        start = end + 1;
         if (line.empty() || line[0] == '#')
             continue;
         if (IsFullPath(line))

@@ -9,6 +9,7 @@
 namespace os {
 
 class Win32MessageLoop;
+class Win32PeerFactory;
 class Win32Shell;
 
 class Win32Platform : public Platform {
@@ -29,6 +30,7 @@ public:
     HotKeys& Keys() override;
     Libraries& Libs() override;
     Mci& Media() override;
+    ui::TPeerFactory* Peers() override;
 
     Win32MessageLoop& NativeLoop() { return *loop_; }
     Win32Shell& NativeShell() { return *shell_; }
@@ -45,6 +47,7 @@ private:
     std::unique_ptr<HotKeys> keys_;
     std::unique_ptr<Libraries> libs_;
     std::unique_ptr<Mci> media_;
+    std::unique_ptr<Win32PeerFactory> peers_; // last: the dialogs' windows go first
 };
 
 } // namespace os

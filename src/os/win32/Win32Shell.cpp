@@ -1,5 +1,7 @@
 #include "os/win32/Win32Shell.h"
 
+#include "os/win32/Win32FileDialog.h"
+
 #include "os/win32/Win32Windows.h"
 
 #include <cstring>
@@ -125,6 +127,10 @@ void Win32Shell::DestroyIcon(HICON icon) {
 int Win32Shell::MessageBox(HWND owner, const std::string& text, const std::string& caption,
                            UINT flags) {
     return ::MessageBoxA(Native(owner), text.c_str(), caption.c_str(), flags);
+}
+
+bool Win32Shell::GetOpenFileName(OpenFileName& request) {
+    return Win32GetOpenFileName(request);
 }
 
 } // namespace os

@@ -31,6 +31,8 @@ public:
     void DestroyIcon(HICON icon) override;
     int MessageBox(HWND owner, const std::string& text, const std::string& caption,
                    UINT flags) override;
+    // The system's file-open dialog (Win32FileDialog.cpp).
+    bool GetOpenFileName(OpenFileName& request) override;
 
     // The 32-bit id the shell knows an icon by; 0 when the identity has none (yet).
     UINT ShellIdOf(HWND window, std::uintptr_t identity) const;

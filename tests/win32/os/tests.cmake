@@ -1,6 +1,6 @@
 # The Windows realisation's own tests under Wine: the message loop, the tray's id mapping and
 # the hot key against a second process that holds F4. They make windows, so they run with a
-# display and a Wine prefix of their own (run_with_display.sh), as one test.
+# display (tests/win32/support/wine-session.sh), as one test.
 add_executable(HotKeyHolder ${CMAKE_CURRENT_LIST_DIR}/HotKeyHolder.cpp)
 target_link_options(HotKeyHolder PRIVATE -mwindows)
 add_executable(vistrel_win32_os_tests ${CMAKE_CURRENT_LIST_DIR}/Win32LoopTest.cpp)
@@ -11,6 +11,9 @@ set_target_properties(vistrel_win32_os_tests HotKeyHolder PROPERTIES
 add_dependencies(vistrel_win32_os_tests HotKeyHolder)
 vistrel_warnings(vistrel_win32_os_tests)
 add_test(NAME win32_os_tests
-  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/run_with_display.sh
+  COMMAND bash ${PROJECT_SOURCE_DIR}/tests/win32/support/wine-session.sh --
           $<TARGET_FILE:vistrel_win32_os_tests>)
-set_tests_properties(win32_os_tests PROPERTIES LABELS win32-wine TIMEOUT 120)
+set_tests_properties(win32_os_tests PROPERTIES LABELS win32-wine TIMEOUT 120
+  RESOURCE_LOCK wine-prefix
+  # A prefix of this build tree: another build's tests on the same machine use their own.
+  ENVIRONMENT VISTREL_WINEPREFIX=${CMAKE_BINARY_DIR}/wine-session-prefix)
