@@ -27,6 +27,6 @@ cmake --build --preset tsan -j "$jobs"
 echo "== Tests"
 ctest --preset ci -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 ctest --preset asan -j "$jobs"
+ctest --preset tsan -j "$jobs"
 # The Windows tests under Wine, in a prefix of the build tree with a wineserver of their own.
 tests/win32/lib/wine.sh --prefix "$PWD/build/win64/wine-prefix" -- ctest --preset win64 -j "$jobs"
-ctest --preset tsan -j "$jobs"

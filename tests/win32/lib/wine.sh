@@ -7,6 +7,7 @@
 #           wine_prepare           # makes the prefix once: wineboot -i, no crash dialog
 #           wine_server_start      # wineserver -p and one wineboot, streams detached
 #           wine_server_stop       # wineserver -k, then waits for it to go
+#           wine_server_ensure [s] # a server for one run when none is there, gone when idle
 # Run:      tests/win32/lib/wine.sh [--prefix DIR] -- command args...   (WINEPREFIX wins)
 #           (prepares the prefix, runs the command between server start and stop)
 #
@@ -43,8 +44,19 @@ wine_prepare() {
 }
 
 wine_server_start() {
-    wineserver -p </dev/null >/dev/null 2>&1 || return 1
+    # A server left running for this prefix (a run that was killed) serves as well.
+    wineserver -p </dev/null >/dev/null 2>&1
     wine wineboot </dev/null >/dev/null 2>&1
+}
+
+# For a single program run: when no server runs for the prefix (none was started, or a test
+# stopped it), one is started that ends by itself once idle for the given seconds.
+wine_server_ensure() {
+    # wineserver -p answers 0 when it became the server, 2 when one was running.
+    if wineserver -p"${1:-10}" </dev/null >/dev/null 2>&1; then
+        wine wineboot </dev/null >/dev/null 2>&1
+    fi
+    return 0
 }
 
 wine_server_stop() {
