@@ -24,11 +24,10 @@ CASES=("$@")
 ((${#CASES[@]})) || CASES=(saves tray hook audio saver display)
 SAVES=${FAULT_SAVES:-200}
 
-# Cases whose fault is known and not mended yet: their failures are reported as XFAIL and
-# not counted; a known case that passes says XPASS, the sign to take it off this list.
-# display: a program whose X server dies aborts, or hangs in its exit path and keeps the
-# single-instance lock when a logout's SIGTERM comes with it.
-KNOWN_FAULTS=" ${FAULT_KNOWN-display} "
+# Cases whose fault is known and not mended yet (none now; FAULT_KNOWN="case ...") have their
+# failures reported as XFAIL and not counted; a known case that passes says XPASS, the sign to
+# take it off the list.
+KNOWN_FAULTS=" ${FAULT_KNOWN-} "
 XFAILS=0
 CASE=
 xfail_or_fail() {
