@@ -234,6 +234,21 @@ void RemoveStaleTemporaries(const fs::path& folder, const std::string& targetNam
     }
 }
 
+// Whether the user may change an existing file: it has a write permission left (even root
+// keeps its hands off a file whose every write bit is off, as Windows does with a read-only
+// file), and the system grants this user writing.
+bool Writable(const fs::path& file, const fs::file_status& status) {
+    constexpr fs::perms anyWrite =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    if ((status.permissions() & anyWrite) == fs::perms::none)
+        return false;
+#ifdef _WIN32
+    return true;
+#else
+    return ::access(file.c_str(), W_OK) == 0;
+#endif
+}
+
 // Writes the whole content beside the target and renames it over the target, so that the
 // target holds either its old or its new content, never a part of either.
 bool ReplaceFile(const std::string& path, const std::string& content) {
@@ -253,8 +268,13 @@ bool ReplaceFile(const std::string& path, const std::string& content) {
     // The new file keeps the old one's permission bits; a new settings file gets the usual.
     int mode = 0666;
     fs::file_status old = fs::status(target, ec);
-    if (!ec && fs::is_regular_file(old))
+    if (!ec && fs::is_regular_file(old)) {
         mode = static_cast<int>(old.permissions() & fs::perms::mask);
+        // A file its owner made read-only stays as it is: the rename would replace it even
+        // so, since only the folder's permission counts for that.
+        if (!Writable(target, old))
+            return false;
+    }
 
     static std::atomic<unsigned> counter{0};
     int fd = -1;
