@@ -17,6 +17,7 @@ test_packages=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   xdotool sox libchm-bin locales tesseract-ocr tesseract-ocr-eng lame
   fluid-soundfont-gm
+  clang libclang-rt-dev
 )
 
 packages=("${run_packages[@]}")

@@ -24,9 +24,15 @@ echo "== Thread sanitizer build (the tests whose code runs on more than one thre
 cmake --preset tsan
 cmake --build --preset tsan -j "$jobs"
 
+echo "== Fuzz targets (clang, libFuzzer)"
+cmake --preset fuzz
+cmake --build --preset fuzz -j "$jobs"
+
 echo "== Tests"
 ctest --preset ci -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 ctest --preset asan -j "$jobs"
 ctest --preset tsan -j "$jobs"
 # The Windows tests under Wine, in a prefix of the build tree with a wineserver of their own.
 tests/win32/lib/wine.sh --prefix "$PWD/build/win64/wine-prefix" -- ctest --preset win64 -j "$jobs"
+# Each parser's fuzz target briefly from its seeds (tools/fuzz.sh runs the long campaign).
+ctest --preset fuzz -j "$jobs"

@@ -23,8 +23,10 @@ constexpr os::VersionData Data{
     .Strings = Strings,
 };
 
-// Kept although nothing refers to it: it is read from the file, not from memory.
-[[gnu::used, gnu::section(".vistrel_version")]] constexpr auto VersionResource =
+// Kept although nothing refers to it: it is read from the file, not from memory. Its nodes
+// are 32-bit aligned within the block, and the reader looks for it at even offsets only, so
+// the block itself is aligned rather than left to wherever the linker puts a byte array.
+[[gnu::used, gnu::section(".vistrel_version")]] alignas(4) constexpr auto VersionResource =
     os::MakeVersionBlock<os::VersionBlockSize(Data)>(Data);
 
 } // namespace

@@ -44,8 +44,9 @@ std::int32_t ToSeconds(std::int32_t minutes) {
                                  std::numeric_limits<std::int32_t>::max()));
 }
 
+// A countdown shows as a time of day, so it stays within 0..86399 whatever the file says.
 std::int32_t Capped(std::int32_t seconds) {
-    return seconds >= 86400 ? MaxCountdown : seconds;
+    return std::clamp(seconds, 0, MaxCountdown);
 }
 
 // A generator seeded anew from the clock at each pick.

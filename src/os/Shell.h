@@ -97,6 +97,11 @@ void CopyField(char (&field)[N], const std::string& text, std::size_t max = N - 
     std::size_t n = text.size() < max ? text.size() : max;
     if (n > N - 1)
         n = N - 1;
+#ifndef _WIN32
+    // UTF-8 text is cut before the character that would not fit whole; ANSI text is bytes.
+    while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+        --n;
+#endif
     std::memcpy(field, text.data(), n);
 }
 

@@ -101,6 +101,9 @@ inline constexpr DWORD FILE_ATTRIBUTE_HIDDEN = 0x02;
 inline constexpr DWORD FILE_ATTRIBUTE_SYSTEM = 0x04;
 inline constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
 inline constexpr DWORD FILE_ATTRIBUTE_ARCHIVE = 0x20;
+// Not a file a program can read as one: a named pipe, a socket or a device (never found by a
+// Windows search, whose names are files and folders only).
+inline constexpr DWORD FILE_ATTRIBUTE_DEVICE = 0x40;
 inline constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 
 inline constexpr DWORD ERROR_FILE_NOT_FOUND = 2;

@@ -8,6 +8,7 @@
 #include "ui/Menus.h"
 #include "ui/StdCtrls.h"
 
+#include <set>
 #include <string>
 
 namespace settings {
@@ -83,14 +84,22 @@ std::string LanguageFileName(const std::string& languageName) {
     return GetLanguageDir() + languageName + ".ini";
 }
 
+// A language is a file in the language folder and nothing else: a name with a folder part
+// ("../../x 1033") has no file, so every text keeps what it has.
+bool IsLanguageName(const std::string& languageName) {
+    return IsBareFileName(languageName);
+}
+
 // One section of a language file; every read falls back to the value given.
 class TLanguageSection {
 public:
-    TLanguageSection(std::string fileName, std::string section)
-        : fileName_(std::move(fileName)), section_(std::move(section)),
-          profile_(os::Current().Profile()) {}
+    TLanguageSection(const std::string& languageName, std::string section)
+        : valid_(IsLanguageName(languageName)), fileName_(LanguageFileName(languageName)),
+          section_(std::move(section)), profile_(os::Current().Profile()) {}
 
     std::string ReadString(const std::string& key, const std::string& current) const {
+        if (!valid_)
+            return current;
         return profile_.GetPrivateProfileString(section_, key, current, fileName_);
     }
     int ReadInteger(const std::string& key, int current) const {
@@ -99,10 +108,13 @@ public:
     }
     // The names of the section's keys in the order they stand in the file.
     std::vector<std::string> KeyNames() const {
+        if (!valid_)
+            return {};
         return profile_.GetPrivateProfileKeyNames(section_, fileName_);
     }
 
 private:
+    bool valid_;
     std::string fileName_;
     std::string section_;
     os::ProfileStore& profile_;
@@ -116,21 +128,25 @@ void TranslateCaption(T& component, const TLanguageSection& section) {
 } // namespace
 
 void LoadMessages(const std::string& languageName) {
-    std::string fileName = LanguageFileName(languageName);
-    os::ProfileStore& profile = os::Current().Profile();
+    const TLanguageSection section(languageName, "Message");
     for (const MessageEntry& entry : Messages)
-        *entry.Text =
-            profile.GetPrivateProfileString("Message", entry.Key, entry.English, fileName);
+        *entry.Text = section.ReadString(entry.Key, entry.English);
 }
 
 std::unique_ptr<ui::TStringList> GetLanguageList() {
     auto list = std::make_unique<ui::TStringList>();
-    ListFiles(GetLanguageDir(), *list, "*.ini");
-    for (int i = 0; i < list->Count(); ++i) {
-        const std::string& name = list->Get(i);
-        std::size_t dot = name.rfind('.');
-        if (dot != std::string::npos)
-            list->Put(i, name.substr(0, dot));
+    ui::TStringList files;
+    ListFiles(GetLanguageDir(), files, "*.ini");
+    std::set<std::string> offered;
+    for (const std::string& file : files) {
+        std::size_t dot = file.rfind('.');
+        std::string name = dot == std::string::npos ? file : file.substr(0, dot);
+        // The search ignores case, opening a file may not: "Deutsch 1031.INI" is offered only
+        // where "Deutsch 1031.ini" opens it too, and then once.
+        if (file != name + ".ini" && !os::Current().Files().FileExists(LanguageFileName(name)))
+            continue;
+        if (offered.insert(name).second)
+            list->Add(name);
     }
     return list;
 }
@@ -150,7 +166,7 @@ std::string GetDefaultLanguage() {
 }
 
 void TranslateForm(ui::TForm& form, const std::string& languageName) {
-    const TLanguageSection section(LanguageFileName(languageName), form.Name());
+    const TLanguageSection section(languageName, form.Name());
     const std::string& formName = form.Name();
     form.SetCaption(section.ReadString(formName + ".Caption", form.Caption()));
     form.Font().SetName(section.ReadString(formName + ".Font.Name", form.Font().Name()));

@@ -1,5 +1,6 @@
 #include "settings/Settings.h"
 
+#include "os/common/Text.h"
 #include "os/Platform.h"
 #include "settings/DateText.h"
 #include "settings/Localisation.h"
@@ -46,6 +47,11 @@ public:
         if (!profile_.WritePrivateProfileString(section, key, value, fileName_))
             throw os::EOSError("Unable to write to " + fileName_);
     }
+    // Text goes in quotes where a read would otherwise change it (blanks at its ends, a pair
+    // of quotes around it), so that " Night.mid" comes back as " Night.mid".
+    void WriteText(const char* section, const char* key, const std::string& value) {
+        WriteString(section, key, os::ProfileValueText(value));
+    }
     void WriteInteger(const char* section, const char* key, int value) {
         WriteString(section, key, std::to_string(value));
     }
@@ -75,6 +81,15 @@ private:
     bool open_;
 };
 
+// A line break would end the value early and start a line of its own in the file; such a
+// name is refused before anything is written, so the file keeps all of its old values.
+void CheckStorable(const char* key, const std::string& value) {
+    if (value.find_first_of("\r\n") != std::string::npos)
+        throw os::EOSError("The name \"" + value +
+                           "\" holds a line break, which the settings file cannot keep (" + key +
+                           ")");
+}
+
 } // namespace
 
 void LoadSettings(TVLSettings& settings) {
@@ -85,6 +100,9 @@ void LoadSettings(TVLSettings& settings) {
     settings.CanInterrupt = ini.ReadBool(SettingsSection, "CanInterrupt", true);
     std::string defaultLanguage = GetDefaultLanguage();
     settings.Language = ini.ReadString(SettingsSection, "Language", defaultLanguage);
+    // A language is a file name inside the language folder; a stored path is no language.
+    if (!IsBareFileName(settings.Language))
+        settings.Language = defaultLanguage;
     CurrentLanguage = settings.Language;
     settings.MusicFile = ini.ReadString(SettingsSection, "MusicFile", DefaultMusicFile);
     settings.PlayMethod = ini.ReadInteger(SettingsSection, "PlayMethod", 1);
@@ -100,16 +118,19 @@ void LoadSettings(TVLSettings& settings) {
 }
 
 void SaveSettings(const TVLSettings& settings) {
+    CheckStorable("Language", settings.Language);
+    CheckStorable("MusicFile", settings.MusicFile);
+    CheckStorable("ScreenSaver", settings.ScreenSaver);
     TIniFile ini(GetIniFileName());
     ini.WriteInteger(SettingsSection, "AlertMethod", settings.AlertMethod);
     ini.WriteBool(SettingsSection, "AutoRun", settings.AutoRun);
     ini.WriteBool(SettingsSection, "AutoUpdate", settings.AutoUpdate);
     ini.WriteBool(SettingsSection, "CanInterrupt", settings.CanInterrupt);
-    ini.WriteString(SettingsSection, "Language", settings.Language);
-    ini.WriteString(SettingsSection, "MusicFile", settings.MusicFile);
+    ini.WriteText(SettingsSection, "Language", settings.Language);
+    ini.WriteText(SettingsSection, "MusicFile", settings.MusicFile);
     ini.WriteInteger(SettingsSection, "PlayMethod", settings.PlayMethod);
     ini.WriteInteger(SettingsSection, "RestPeriod", settings.RestPeriod);
-    ini.WriteString(SettingsSection, "ScreenSaver", settings.ScreenSaver);
+    ini.WriteText(SettingsSection, "ScreenSaver", settings.ScreenSaver);
     ini.WriteInteger(SettingsSection, "SSMethod", settings.SSMethod);
     ini.WriteInteger(SettingsSection, "WorkPeriod", settings.WorkPeriod);
 

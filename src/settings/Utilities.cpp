@@ -57,6 +57,11 @@ std::string ExtractFileName(const std::string& path) {
     return last == std::string::npos ? path : path.substr(last + 1);
 }
 
+bool IsBareFileName(const std::string& name) {
+    return name.find_first_of(FolderDelimiters) == std::string::npos &&
+           name.find('\0') == std::string::npos;
+}
+
 std::string LanguageCode(const std::string& languageName) {
     return languageName.size() <= 4 ? languageName : languageName.substr(languageName.size() - 4);
 }
@@ -64,8 +69,8 @@ std::string LanguageCode(const std::string& languageName) {
 void ListFiles(const std::string& folder, ui::TStrings& list, const std::string& mask) {
     for (const os::FindEntry& entry : os::Current().Files().FindFiles(folder, mask)) {
         // A hidden or read-only folder is no file either: picking one as music would end a
-        // rest at once.
-        if ((entry.Attributes & os::FILE_ATTRIBUTE_DIRECTORY) != 0)
+        // rest at once. A named pipe or a device would block whoever opened it.
+        if ((entry.Attributes & (os::FILE_ATTRIBUTE_DIRECTORY | os::FILE_ATTRIBUTE_DEVICE)) != 0)
             continue;
         list.Add(entry.Name);
     }

@@ -31,6 +31,8 @@ std::string GetIniFileName();
 
 // The file name without its folder.
 std::string ExtractFileName(const std::string& path);
+// True for a name that stays inside the folder it is appended to: no folder part, no zero byte.
+bool IsBareFileName(const std::string& name);
 // The last four characters of a language name (all of it when shorter): its language code.
 std::string LanguageCode(const std::string& languageName);
 

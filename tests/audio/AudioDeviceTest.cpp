@@ -7,6 +7,7 @@
 #include "os/linux/LinuxPlatform.h"
 #include "platform/MPlayer.h"
 
+#include "../fake/NamedPipe.h"
 #include "LinuxTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -396,6 +397,22 @@ TEST_F(AudioDevice, FilesThatCannotBePlayedGiveClearErrors) {
     // After all that, a playable file still opens.
     os::MCIDEVICEID id = OpenOk(Write("tone.wav", Wave(200)));
     EXPECT_EQ(mci->Close(id, os::MCI_WAIT, 0), 0u);
+}
+
+TEST_F(AudioDevice, NamedPipesAreRefusedWithoutWaitingForAWriter) {
+    // Picked from the music folder, named by a playlist, or a playlist itself.
+    const std::string pipe = testpipe::MakeNamedPipe(dir / "Pipe.mid");
+    const std::string naming = Write("naming.m3u", pipe + "\n");
+    const std::string list = testpipe::MakeNamedPipe(dir / "Pipe.m3u");
+    std::pair<os::MCIERROR, std::string> failed;
+    EXPECT_TRUE(testpipe::ReturnsWithoutAWriter(pipe, [&] { failed = OpenFails(pipe); }));
+    EXPECT_EQ(failed.first, os::MCIERR_INVALID_FILE);
+    EXPECT_EQ(failed.second, "Cannot open " + pipe + ": the file is not a regular file");
+    EXPECT_TRUE(testpipe::ReturnsWithoutAWriter(pipe, [&] { failed = OpenFails(naming); }));
+    EXPECT_EQ(failed.second,
+              "Cannot open " + naming + ": the file it names, " + pipe + ", is not a regular file");
+    EXPECT_TRUE(testpipe::ReturnsWithoutAWriter(list, [&] { failed = OpenFails(list); }));
+    EXPECT_EQ(failed.first, os::MCIERR_INVALID_FILE);
 }
 
 TEST_F(AudioDevice, NoAudioOutputIsAnOpenErrorNotACrash) {

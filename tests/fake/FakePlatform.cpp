@@ -129,7 +129,10 @@ void FakeMessageLoop::ProcessMessages() {
     for (auto& t : timers_)
         if (t.Due <= time_.NowMs)
             due.emplace_back(t.Window, t.Id);
-    for (auto& [window, id] : due) {
+    for (const auto& entry : due) {
+        // Plain copies: clang 14 cannot capture structured bindings.
+        const os::HWND window = entry.first;
+        const os::WPARAM id = entry.second;
         auto it = std::find_if(timers_.begin(), timers_.end(),
                                [&](const Timer& t) { return t.Window == window && t.Id == id; });
         if (it == timers_.end() || it->Due > time_.NowMs)

@@ -11,9 +11,15 @@ bool IsBlank(char c) {
 } // namespace
 
 std::string QuoteIfBlank(const std::string& path) {
-    if (path.find(' ') == std::string::npos)
+    if (path.find_first_of(" \t\"") == std::string::npos)
         return path;
-    return '"' + path + '"';
+    std::string quoted = "\"";
+    for (char c : path) {
+        quoted += c;
+        if (c == '"')
+            quoted += '"'; // doubled: a Windows name never holds one, a Linux name may
+    }
+    return quoted + '"';
 }
 
 std::vector<std::string> SplitArguments(const std::string& arguments) {
@@ -80,13 +86,23 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
     // The program part knows no escapes: a path may end in a backslash.
     std::string program;
     if (commandLine[i] == '"') {
-        const std::size_t close = commandLine.find('"', i + 1);
-        if (close == std::string::npos) {
-            program = commandLine.substr(i + 1);
-            i = n;
-        } else {
-            program = commandLine.substr(i + 1, close - i - 1);
+        // Up to the closing quote; a doubled quote inside stands for one.
+        ++i;
+        for (;;) {
+            const std::size_t close = commandLine.find('"', i);
+            if (close == std::string::npos) {
+                program += commandLine.substr(i);
+                i = n;
+                break;
+            }
+            program += commandLine.substr(i, close - i);
             i = close + 1;
+            if (i < n && commandLine[i] == '"') {
+                program += '"';
+                ++i;
+                continue;
+            }
+            break;
         }
     } else {
         std::size_t end = i;

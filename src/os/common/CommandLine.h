@@ -7,13 +7,15 @@
 
 namespace os {
 
-// The path enclosed in double quotes when it contains a blank, else unchanged. A program
-// path with a blank left bare would start the program named by its first word instead.
+// The path enclosed in double quotes when it contains a blank, a tab or a double quote, else
+// unchanged; a double quote inside is doubled. A program path with a blank left bare would
+// start the program named by its first word instead.
 std::string QuoteIfBlank(const std::string& path);
 
 // Splits a whole command line: the program first (up to the closing quote when it starts
-// with one, else up to the first blank or tab, taken literally), then the arguments as
-// SplitArguments does. Empty or blank text gives no words.
+// with one, a doubled quote inside standing for one quote; else up to the first blank or tab,
+// taken literally), then the arguments as SplitArguments does. Empty or blank text gives no
+// words.
 std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 
 // Splits argument text by the rules of CommandLineToArgvW: blanks and tabs separate words

@@ -375,7 +375,8 @@ std::vector<std::string> ProfileFileStore::GetPrivateProfileKeyNames(const std::
     std::size_t used = 1; // the zero byte that ends the list
     for (std::size_t i = start + 1; i < end; ++i) {
         ParsedLine parsed = ParseLine(profile.Lines[i]);
-        if (parsed.Kind != LineKind::Key)
+        // As on Windows, only a line with "=" names a key in this list.
+        if (parsed.Kind != LineKind::Key || !parsed.HasValue)
             continue;
         used += parsed.Name.size() + 1;
         if (used > KeyNamesBufferSize)

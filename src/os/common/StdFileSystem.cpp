@@ -40,6 +40,8 @@ DWORD AttributesOf(const fs::directory_entry& entry, const std::string& name) {
     DWORD attributes = 0;
     if (entry.is_directory(ec))
         attributes |= FILE_ATTRIBUTE_DIRECTORY;
+    else if (!entry.is_regular_file(ec))
+        attributes |= FILE_ATTRIBUTE_DEVICE;
     if (!name.empty() && name[0] == '.' && name != "." && name != "..")
         attributes |= FILE_ATTRIBUTE_HIDDEN;
     auto perms = entry.status(ec).permissions();
@@ -99,7 +101,9 @@ bool StdFileSystem::DeleteFile(const std::string& path) {
 }
 
 bool StdFileSystem::ReadFile(const std::string& path, std::string& content) {
-    if (!FileExists(path))
+    // Only a regular file is read: opening a named pipe would wait for a writer.
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec))
         return false;
     std::ifstream in(path, std::ios::binary);
     if (!in)

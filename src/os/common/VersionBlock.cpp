@@ -166,10 +166,10 @@ bool ReadFileVersionInfo(const std::string& fileName, DWORD size, void* data) {
     return true;
 }
 
-bool VerQueryValue(const void* block, std::size_t size, const std::string& subBlock,
-                   const void*& value, UINT& length) {
-    const auto* b = static_cast<const std::uint8_t*>(block);
-    Node node;
+namespace {
+
+// The node a sub-block path names ("\\" is the root).
+bool FindNode(const std::uint8_t* b, std::size_t size, const std::string& subBlock, Node& node) {
     if (b == nullptr || !ReadNode(b, 0, size, node))
         return false;
     std::size_t pos = 0;
@@ -197,6 +197,17 @@ bool VerQueryValue(const void* block, std::size_t size, const std::string& subBl
             return false;
         node = child;
     }
+    return true;
+}
+
+} // namespace
+
+bool VerQueryValue(const void* block, std::size_t size, const std::string& subBlock,
+                   const void*& value, UINT& length) {
+    const auto* b = static_cast<const std::uint8_t*>(block);
+    Node node;
+    if (!FindNode(b, size, subBlock, node))
+        return false;
     value = b + node.Value;
     length = node.Type == 1 ? static_cast<UINT>(node.ValueBytes / 2)
                             : static_cast<UINT>(node.ValueBytes);
@@ -205,13 +216,16 @@ bool VerQueryValue(const void* block, std::size_t size, const std::string& subBl
 
 bool VerQueryString(const void* block, std::size_t size, const std::string& subBlock,
                     std::string& text) {
-    const void* value = nullptr;
-    UINT length = 0;
-    if (!VerQueryValue(block, size, subBlock, value, length))
+    const auto* b = static_cast<const std::uint8_t*>(block);
+    Node node;
+    if (!FindNode(b, size, subBlock, node))
         return false;
-    const auto* p = static_cast<const std::uint8_t*>(value);
+    // Text is UTF-16 whatever the node's type says: some resource tools mark it binary, and
+    // then its length counts bytes. Either way it is read only within its own bytes.
+    const std::uint8_t* p = b + node.Value;
+    const std::size_t length = node.ValueBytes / 2;
     text.clear();
-    for (UINT i = 0; i < length; ++i) {
+    for (std::size_t i = 0; i < length; ++i) {
         std::uint32_t unit = Read16(p + 2 * i);
         if (unit == 0)
             break;

@@ -30,7 +30,7 @@ DWORD AttributesOf(const std::string& name, const struct stat& info) {
     else if (S_ISREG(info.st_mode))
         attributes |= FILE_ATTRIBUTE_ARCHIVE;
     else
-        attributes |= FILE_ATTRIBUTE_SYSTEM;
+        attributes |= FILE_ATTRIBUTE_DEVICE;
     if (!name.empty() && name[0] == '.' && name != "." && name != "..")
         attributes |= FILE_ATTRIBUTE_HIDDEN;
     if ((info.st_mode & S_IWUSR) == 0)
@@ -105,15 +105,18 @@ bool LinuxFileSystem::DeleteFile(const std::string& path) {
 bool LinuxFileSystem::ReadFile(const std::string& path, std::string& content) {
     content.clear();
     struct stat info {};
-    if (path.empty() || ::stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
+    // Only a regular file is read: opening a named pipe would wait for a writer.
+    if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return false;
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!fd.Valid()) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR)
             return false;
         ThrowFileError("Cannot open file", path, error);
     }
+    if (::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false; // replaced by something else since
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);

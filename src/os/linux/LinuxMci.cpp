@@ -1,6 +1,8 @@
 #include "os/linux/LinuxMci.h"
 
 #include "os/linux/MidiLength.h"
+#include "os/linux/Playlist.h"
+#include "os/linux/RegularFile.h"
 #include "os/linux/SdlAudioLibrary.h"
 
 #include <algorithm>
@@ -47,14 +49,6 @@ bool EqualsNoCase(const std::string& a, const char* b) {
     return strcasecmp(a.c_str(), b) == 0;
 }
 
-std::string Trim(const std::string& text) {
-    const char* blanks = " \t\r\n";
-    std::size_t first = text.find_first_not_of(blanks);
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
 // General MIDI sound fonts, the small one first: the synthesiser holds the whole font in
 // memory while a piece plays, and a rest needs no more than 6 MB of it. SDL_SOUNDFONTS
 // chooses another one.
@@ -96,24 +90,10 @@ LinuxMci::~LinuxMci() {
 std::string LinuxMci::PlaylistEntry(const std::string& playlistPath) {
     // A playlist names its file on the first lines; whatever else a large file holds is not
     // read.
-    std::ifstream in(playlistPath, std::ios::binary);
-    std::string text(64 * 1024, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(in.gcount()));
-    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        text.erase(0, 3);
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        line = Trim(line);
-        if (line.empty() || line[0] == '#')
-            continue;
-        if (line[0] == '/')
-            return line;
-        std::size_t slash = playlistPath.rfind('/');
-        return slash == std::string::npos ? line : playlistPath.substr(0, slash + 1) + line;
-    }
-    return {};
+    std::string text;
+    if (!ReadRegularFile(playlistPath, 64 * 1024, text))
+        return {};
+    return PlaylistEntryOf(std::move(text), playlistPath);
 }
 
 MCIERROR LinuxMci::Fail(MCIERROR code, std::string text) {
@@ -248,6 +228,10 @@ MCIERROR LinuxMci::Open(const std::string& deviceType, const std::string& elemen
     if (std::filesystem::is_directory(file, ec))
         return Fail(MCIERR_INVALID_FILE,
                     "Cannot open " + elementName + ": " + what + " is a folder");
+    // A named pipe or a device would block the mixer's open() for good.
+    if (!std::filesystem::is_regular_file(file, ec))
+        return Fail(MCIERR_INVALID_FILE,
+                    "Cannot open " + elementName + ": " + what + " is not a regular file");
 
     if (window_ == 0)
         window_ = loop_.CreateMessageWindow([this](UINT msg, WPARAM wParam, LPARAM lParam) {

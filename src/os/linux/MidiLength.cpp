@@ -1,5 +1,7 @@
 #include "os/linux/MidiLength.h"
 
+#include "os/linux/RegularFile.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -193,14 +195,12 @@ std::optional<std::uint32_t> MidiLengthMs(const std::uint8_t* data, std::size_t 
 }
 
 std::optional<std::uint32_t> MidiFileLengthMs(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    // A MIDI file worth playing is far smaller than this; the cap keeps a huge file from
+    // filling memory.
+    std::string bytes;
+    if (!ReadRegularFile(path, std::size_t{64} << 20, bytes))
         return std::nullopt;
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                    std::istreambuf_iterator<char>());
-    if (in.bad())
-        return std::nullopt;
-    return MidiLengthMs(bytes.data(), bytes.size());
+    return MidiLengthMs(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
 }
 
 } // namespace os

@@ -24,6 +24,14 @@ TEST_F(RestCycle, CountdownsAreCappedAtOneSecondBeforeMidnight) {
     EXPECT_EQ(RestSecondsLeft, 86399);
 }
 
+TEST_F(RestCycle, NegativeStoredPeriodsGiveEmptyCountdownsNotNegativeOnes) {
+    // A hand-edited file; "00:-1:00 left" is no time.
+    WriteSettings("WorkPeriod=-1\r\nRestPeriod=-5\r\n");
+    Start();
+    EXPECT_EQ(WorkSecondsLeft, 0);
+    EXPECT_EQ(RestSecondsLeft, 0);
+}
+
 TEST_F(RestCycle, NoticesComeAtTwoMinutesAndOneMinuteOnly) {
     WriteSettings("WorkPeriod=3\r\nAlertMethod=7\r\n");
     Start();

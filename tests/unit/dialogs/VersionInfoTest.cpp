@@ -117,6 +117,19 @@ TEST(VersionBlockTest, DamagedBlocksAreRefusedNotOverrun) {
     EXPECT_FALSE(os::VerQueryString(nullptr, 0, "\\", text));
 }
 
+TEST(VersionBlockTest, TextMarkedBinaryIsReadWithinItsOwnBytes) {
+    // Some resource tools mark text as binary (type 0), whose length counts bytes: "abc"
+    // without its zero, the last node of a block followed by other bytes ("XXX").
+    const std::uint8_t bytes[] = {
+        30,  0, 0,   0, 0,   0, 'R', 0, 0,   0, 0,   0, // the root, key "R"
+        18,  0, 6,   0, 0,   0, 'S', 0, 0,   0, 0,   0, // its child, key "S", 6 value bytes
+        'a', 0, 'b', 0, 'c', 0, 'X', 0, 'X', 0, 'X', 0  // the value, then what follows it
+    };
+    std::string text;
+    ASSERT_TRUE(os::VerQueryString(bytes, 30, "\\S", text));
+    EXPECT_EQ(text, "abc");
+}
+
 TEST(VersionBlockTest, FindsTheBlockAmongOtherBytes) {
     // Bytes that look like the start of a block but are not one come first.
     std::string file = "junk";

@@ -21,8 +21,11 @@ TEST(QuoteIfBlank, QuotesPathsWithBlanks) {
 }
 
 TEST(QuoteIfBlank, QuotedPathSplitsBackIntoOneProgram) {
+    // Linux names may hold tabs and double quotes, which must not split the path or end it.
     for (const std::string path :
-         {"C:\\Program Files\\Saver.scr", "/tmp/x y/z", "C:\\WINDOWS\\system32\\ssbezier.scr"})
+         {"C:\\Program Files\\Saver.scr", "/tmp/x y/z", "C:\\WINDOWS\\system32\\ssbezier.scr",
+          "/tmp/tab\there/Updater", "/tmp/say \"hi\"/Updater", "\"lead", "/tmp/q\"\"/x y\"",
+          "/tmp/end\\ dir\\"})
         EXPECT_THAT(SplitCommandLine(QuoteIfBlank(path) + " /C 1234"),
                     ElementsAre(path, "/C", "1234"));
 }

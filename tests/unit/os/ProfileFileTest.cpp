@@ -24,6 +24,13 @@ TEST_F(ProfileFileTest, BareFileNameIsLookedUpInTheWindowsFolder) {
               "ssbezier.scr");
 }
 
+TEST_F(ProfileFileTest, ALineOfOneZeroByteIsNoKeyName) {
+    // A hand-edited language file: the memo scans read this list.
+    Write(std::string("[Form]\nMThanks.Line1=a\n") + '\0' + "\nMThanks.Line2\nMThanks.Line3=c\n");
+    EXPECT_EQ(store.GetPrivateProfileKeyNames("Form", path),
+              (std::vector<std::string>{"MThanks.Line1", "MThanks.Line3"}));
+}
+
 TEST_F(ProfileFileTest, WriteLeavesNoTemporaryFile) {
     Write("[S]\r\nA=1\r\n");
     ASSERT_TRUE(Set("S", "A", "2"));

@@ -13,7 +13,6 @@ namespace profiletest {
 
 struct EngineStore {
     static constexpr bool KeepsBlankLines = true;
-    static constexpr bool ListsLinesWithoutEquals = true;
     static constexpr bool IgnoresSemicolonLines = true;
     static std::unique_ptr<os::ProfileStore> Make(std::function<std::string()> windowsDir) {
         return std::make_unique<os::ProfileFileStore>(std::move(windowsDir));

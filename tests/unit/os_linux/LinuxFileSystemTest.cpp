@@ -1,6 +1,8 @@
 #include "os/linux/LinuxFileSystem.h"
 
+#include "../../fake/NamedPipe.h"
 #include "LinuxTestSupport.h"
+#include "os/linux/MidiLength.h"
 
 #include <algorithm>
 #include <dirent.h>
@@ -69,6 +71,25 @@ TEST_F(LinuxFileSystemTest, FindFilesReportsEveryEntryWithItsAttributes) {
     EXPECT_EQ(attributes.at("locked.wav"), FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(attributes.at(".hidden.mp3"), FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN);
     EXPECT_TRUE(attributes.count("dangling"));
+}
+
+TEST_F(LinuxFileSystemTest, NamedPipesAreNoFilesToListOrRead) {
+    const std::string pipe = testpipe::MakeNamedPipe(dir / "Night.mid");
+    ::symlink("nowhere", (dir / "dangling").c_str());
+    const auto attributes = Attributes(files.FindFiles(dir.Path() + "/", "*.*"));
+    EXPECT_EQ(attributes.at("Night.mid"), os::FILE_ATTRIBUTE_DEVICE);
+    EXPECT_EQ(attributes.at("dangling"), os::FILE_ATTRIBUTE_DEVICE);
+
+    // Nobody writes to the pipe: a reader that opened it would wait for good.
+    bool read = true;
+    std::string content = "stale";
+    EXPECT_TRUE(
+        testpipe::ReturnsWithoutAWriter(pipe, [&] { read = files.ReadFile(pipe, content); }));
+    EXPECT_FALSE(read);
+    std::optional<std::uint32_t> length = 1;
+    EXPECT_TRUE(
+        testpipe::ReturnsWithoutAWriter(pipe, [&] { length = os::MidiFileLengthMs(pipe); }));
+    EXPECT_FALSE(length.has_value());
 }
 
 TEST_F(LinuxFileSystemTest, FindFilesMatchesMasksWithoutRegardToCase) {

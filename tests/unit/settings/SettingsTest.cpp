@@ -152,6 +152,57 @@ TEST_F(SettingsTest, SavedSettingsLoadAsTheyWere) {
     EXPECT_EQ(Loaded(), saved);
 }
 
+TEST_F(SettingsTest, NamesThatAReadWouldChangeAreStoredInQuotesAndComeBackExactly) {
+    for (const std::string name : {" Night.mid", "Night.mid ", "'Night'", "\"Night.mid\"", "\t\"x'",
+                                   "'Night'.mid", "\"", "a \"b\" c"}) {
+        TVLSettings s = Sample();
+        s.MusicFile = name;
+        s.ScreenSaver = name;
+        s.Language = name;
+        settings::SaveSettings(s);
+        TVLSettings back = Loaded();
+        EXPECT_EQ(back.MusicFile, name);
+        EXPECT_EQ(back.ScreenSaver, name);
+        EXPECT_EQ(back.Language, name);
+    }
+    // What reads back as it is stays as it was written, for older readers of the file.
+    settings::SaveSettings(Sample());
+    EXPECT_NE(platform.ReadFile(IniPath()).find("\r\nMusicFile=Night.m3u\r\n"), std::string::npos);
+    TVLSettings s = Sample();
+    s.MusicFile = " Night.mid";
+    settings::SaveSettings(s);
+    EXPECT_NE(platform.ReadFile(IniPath()).find("\r\nMusicFile=\" Night.mid\"\r\n"),
+              std::string::npos);
+}
+
+TEST_F(SettingsTest, ANameWithALineBreakIsRefusedAndTheFileKeepsItsValues) {
+    settings::SaveSettings(Sample());
+    const std::string before = platform.ReadFile(IniPath());
+    for (const std::string name : {"Night\n[Evil]\nX=1.mid", "Night\r.mid"}) {
+        TVLSettings s = Sample();
+        s.WorkPeriod = 5;
+        s.MusicFile = name;
+        const std::string error = SaveError(s);
+        EXPECT_NE(error.find("line break"), std::string::npos) << error;
+        EXPECT_NE(error.find("MusicFile"), std::string::npos) << error;
+        EXPECT_EQ(platform.ReadFile(IniPath()), before);
+    }
+}
+
+TEST_F(SettingsTest, AStoredLanguageOutsideTheLanguageFolderIsNoLanguage) {
+    platform.WriteFile("x 1033.ini", "[Message]\r\nMsgError=Outside\r\n");
+    platform.WriteFile("Program/x 1033.ini", "[Message]\r\nMsgError=Outside\r\n");
+    for (const std::string stored : {"../../x 1033", "../x 1033", "/etc/x 1033"}) {
+        WriteIni("[Settings]\r\nLanguage=" + stored + "\r\n");
+        TVLSettings s = Loaded();
+        EXPECT_EQ(s.Language, "English - 1033") << stored;
+        EXPECT_EQ(settings::CurrentLanguage, "English - 1033");
+        EXPECT_EQ(settings::MsgError, "Error (en)");
+        settings::LoadMessages(stored);
+        EXPECT_EQ(settings::MsgError, "Error") << stored;
+    }
+}
+
 TEST_F(SettingsTest, FirstSaveWritesTheElevenKeysInOrder) {
     settings::SaveSettings(Sample());
     EXPECT_EQ(platform.ReadFile(IniPath()), "[Settings]\r\n"

@@ -12,9 +12,6 @@ struct SystemStore {
     // Wine writes the file anew from what it parsed, without the blank lines. Only the look of
     // the file changes; every section, key and comment stays.
     static constexpr bool KeepsBlankLines = false;
-    // A line without '=' is left out of the key-name list. The program lists keys only to
-    // collect a language file's memo lines and hints; such a line has no text to give.
-    static constexpr bool ListsLinesWithoutEquals = false;
     // A line "; name=value" is found by its whole key "; name" (the key list skips it). None of
     // the program's keys begins with ';'.
     static constexpr bool IgnoresSemicolonLines = false;
