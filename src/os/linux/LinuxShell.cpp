@@ -89,6 +89,8 @@ struct TrayEntry {
     UINT Version = 0;
     std::unique_ptr<QSystemTrayIcon> Tray;
     QPointer<QWidget> Widget; // the tray icon's own window, once it has been seen
+    HICON Icon = 0;           // the picture last handed to the toolkit
+    bool IconSet = false;
     Qt::MouseButtons Pressed; // pressed on the icon and not yet reported released
     bool BalloonUp = false;
     std::unique_ptr<QTimer> BalloonTimer;
@@ -123,12 +125,19 @@ struct LinuxShell::Impl : QObject {
 void LinuxShell::Impl::Apply(TrayEntry& entry, const NotifyIconData& data) {
     if (data.uFlags & NIF_MESSAGE)
         entry.CallbackMessage = data.uCallbackMessage;
-    if (data.uFlags & NIF_ICON) {
+    // The icon is refreshed with every call; only what changed is handed on, since each new
+    // picture is a repaint.
+    if ((data.uFlags & NIF_ICON) && (!entry.IconSet || data.hIcon != entry.Icon)) {
         auto it = Icons.find(data.hIcon);
         entry.Tray->setIcon(it != Icons.end() ? it->second : QIcon());
+        entry.Icon = data.hIcon;
+        entry.IconSet = true;
     }
-    if (data.uFlags & NIF_TIP)
-        entry.Tray->setToolTip(FromField(data.szTip)); // empty: no tooltip at all
+    if (data.uFlags & NIF_TIP) {
+        QString tip = FromField(data.szTip); // empty: no tooltip at all
+        if (tip != entry.Tray->toolTip())
+            entry.Tray->setToolTip(tip);
+    }
     // The toolkit refuses to show an icon without a picture; it appears with its first one.
     if (!entry.Tray->isVisible() && !entry.Tray->icon().isNull())
         entry.Tray->show();
