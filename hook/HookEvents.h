@@ -29,6 +29,26 @@ std::uint32_t KeystrokeFlags(unsigned repeatCount, ScanCode scan, bool altDown, 
 // release, which is not reported.
 int MouseButtonCode(unsigned xButton, bool released);
 
+// The mouse event code of a Windows mouse message (WM_MOUSEMOVE 0x200 to WM_MOUSEHWHEEL
+// 0x20E): the move and the three buttons' down, up and double-click messages are numbered in
+// the order of the codes, so code = message - WM_MOUSEMOVE. The wheels and the side buttons'
+// presses give 0, since they still mean the mouse was used; a side button's release gives -1
+// (not reported), as does anything that is not a mouse message.
+constexpr int MouseCodeFromMessage(unsigned message) {
+    constexpr unsigned MouseMove = 0x200;
+    if (message >= MouseMove && message <= MouseMove + 9)
+        return static_cast<int>(message - MouseMove);
+    switch (message) {
+    case 0x20A: // WM_MOUSEWHEEL
+    case 0x20B: // WM_XBUTTONDOWN
+    case 0x20D: // WM_XBUTTONDBLCLK
+    case 0x20E: // WM_MOUSEHWHEEL
+        return 0;
+    default:
+        return -1;
+    }
+}
+
 // wParam of a mouse event: x in the low 16 bits, y in the high 16, each clamped to 0..65535.
 std::uint32_t PackPoint(long x, long y);
 

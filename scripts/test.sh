@@ -20,6 +20,13 @@ echo "== Sanitizer build (AddressSanitizer, UndefinedBehaviorSanitizer)"
 cmake --preset asan
 cmake --build --preset asan -j "$jobs"
 
+echo "== Thread sanitizer build (the tests whose code runs on more than one thread)"
+cmake --preset tsan
+cmake --build --preset tsan -j "$jobs"
+
 echo "== Tests"
 ctest --preset ci -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 ctest --preset asan -j "$jobs"
+ctest --preset tsan -j "$jobs"
+# The Windows tests under Wine, in a prefix of the build tree with a wineserver of their own.
+tests/win32/lib/wine.sh --prefix "$PWD/build/win64/wine-prefix" -- ctest --preset win64 -j "$jobs"

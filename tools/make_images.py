@@ -27,6 +27,17 @@ def write(folder, name, data):
     os.replace(tmp, path)
 
 
+def doubled(size, rgba):
+    """An RGBA image of size x size, scaled to twice its size by repeating every pixel."""
+    out = bytearray()
+    for y in range(size):
+        row = bytearray()
+        for x in range(size):
+            row += rgba[(y * size + x) * 4:(y * size + x) * 4 + 4] * 2
+        out += row * 2
+    return bytes(out)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--out", required=True, help="folder for the pictures")
@@ -45,7 +56,9 @@ def main():
     for i in range(len(art.TRAY_FRAMES)):
         rgba = art.tray_frame(i).rgba_bytes()
         write(args.out, "TRAY%d.png" % i, png_bytes(16, 16, rgba))
-        write(args.out, "TRAY%d.ico" % i, ico_bytes([(16, rgba)]))
+        # The icon also holds the frame at 32 pixels, each pixel doubled, so the tray shows it
+        # sharp at 200 % scaling instead of stretching the 16-pixel image.
+        write(args.out, "TRAY%d.ico" % i, ico_bytes([(16, rgba), (32, doubled(16, rgba))]))
 
     logo = art.logo().rgba_bytes()
     write(args.out, "LOGO.png", png_bytes(128, 128, logo))

@@ -78,7 +78,6 @@ HookState& State();
 class Watcher {
 public:
     Watcher() = default;
-    ~Watcher() { Stop(); }
     Watcher(const Watcher&) = delete;
     Watcher& operator=(const Watcher&) = delete;
 
@@ -121,10 +120,14 @@ private:
     Time lastInputTime_ = 0;
 };
 
-// Everything the exports share, alive from loading to unloading. The watcher is the last member:
-// it is destroyed first, so unloading stops its thread before the list it delivers to goes.
+// Everything the exports share. It is made once and never destroyed, and the library is never
+// unmapped (it is linked "nodelete"): the program releases the library without detaching its
+// receivers, so the thread may still run then, and it must never be joined from inside the
+// loader (unloading, or the destructors at exit). Either runs with the loader's lock held, and
+// a thread that meets a broken display there would wait for it: at logout the program would
+// never end. The thread ends by itself once its receivers have gone or its display has.
 struct HookState {
-    std::mutex LifeMutex; // serialises Attach, Detach and unloading
+    std::mutex LifeMutex; // serialises Attach and Detach
     std::mutex ListMutex; // guards Receivers and Watching; the thread takes it too
     hook::ReceiverList Receivers;
     bool Watching = false; // a thread runs and will deliver to receivers added now
@@ -132,10 +135,34 @@ struct HookState {
     Watcher Watch;
 };
 
-HookState TheState;
-
 HookState& State() {
-    return TheState;
+    static HookState* state = new HookState;
+    return *state;
+}
+
+// Xlib reports a broken connection to one handler for the whole process, and the default one
+// (which the toolkit's chains to) ends the process: run on the watcher's thread, exit() would
+// destroy the program's objects there and meet the loader's lock. For the watcher's own display
+// the handler returns instead; the exit handler then marks the connection lost and the thread
+// ends. Every other display keeps the handler it had.
+std::atomic<Display*> watchedDisplay{nullptr};
+XIOErrorHandler otherDisplaysHandler = nullptr;
+
+int OnIOError(Display* display) {
+    if (display == watchedDisplay.load())
+        return 0;
+    return otherDisplaysHandler != nullptr ? otherDisplaysHandler(display) : 0;
+}
+
+void InstallIOErrorHandler() {
+    static std::once_flag once;
+    std::call_once(once, [] { otherDisplaysHandler = XSetIOErrorHandler(&OnIOError); });
+}
+
+void CloseWatchedDisplay(Display*& display) {
+    XCloseDisplay(display); // may meet the broken connection once more
+    watchedDisplay = nullptr;
+    display = nullptr;
 }
 
 int Watcher::Start(MessageService service) {
@@ -146,10 +173,8 @@ int Watcher::Start(MessageService service) {
         return code;
     int fds[2];
     if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
-        code = ERROR_TOO_MANY_OPEN_FILES;
-        XCloseDisplay(display_);
-        display_ = nullptr;
-        return code;
+        CloseWatchedDisplay(display_);
+        return ERROR_TOO_MANY_OPEN_FILES;
     }
     wakeRead_ = fds[0];
     wakeWrite_ = fds[1];
@@ -161,8 +186,7 @@ int Watcher::Start(MessageService service) {
     try {
         thread_ = std::thread(&Watcher::Run, this);
     } catch (const std::system_error&) {
-        XCloseDisplay(display_);
-        display_ = nullptr;
+        CloseWatchedDisplay(display_);
         Join();
         return ERROR_NOT_ENOUGH_MEMORY;
     }
@@ -194,11 +218,13 @@ void Watcher::OnConnectionLost(Display* /*display*/, void* self) {
 }
 
 bool Watcher::Connect(int& code) {
+    InstallIOErrorHandler();
     display_ = XOpenDisplay(nullptr);
     if (display_ == nullptr) {
         code = ERROR_DEVICE_NOT_CONNECTED;
         return false;
     }
+    watchedDisplay = display_;
     XSetIOErrorExitHandler(display_, &Watcher::OnConnectionLost, this);
     int event = 0;
     int error = 0;
@@ -208,8 +234,7 @@ bool Watcher::Connect(int& code) {
     int minor = 2;
     if (!XQueryExtension(display_, "XInputExtension", &xiOpcode_, &event, &error) ||
         XIQueryVersion(display_, &major, &minor) != Success) {
-        XCloseDisplay(display_);
-        display_ = nullptr;
+        CloseWatchedDisplay(display_);
         code = ERROR_NOT_SUPPORTED;
         return false;
     }
@@ -294,8 +319,7 @@ void Watcher::Run() {
             break;
         // POLLHUP goes on to XPending, which notices the lost connection.
     }
-    XCloseDisplay(display_);
-    display_ = nullptr;
+    CloseWatchedDisplay(display_);
 }
 
 bool Watcher::AnyReceiverLeft() {

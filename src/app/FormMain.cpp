@@ -204,7 +204,8 @@ TMainForm::~TMainForm() {
         os::Current().Loop().DestroyWindow(handle_);
 }
 
-os::LRESULT TMainForm::WindowProc(os::UINT msg, os::WPARAM /*wParam*/, os::LPARAM /*lParam*/) {
+os::MessageResult TMainForm::WindowProc(os::UINT msg, os::WPARAM /*wParam*/,
+                                        os::LPARAM /*lParam*/) {
     switch (msg) {
     case os::WM_HOTKEY:
         ui::HandleExceptions([this] { WMHotKey(); });
@@ -213,7 +214,7 @@ os::LRESULT TMainForm::WindowProc(os::UINT msg, os::WPARAM /*wParam*/, os::LPARA
         Close();
         return 0;
     default:
-        return 0;
+        return os::DefaultProcessing;
     }
 }
 
@@ -228,14 +229,19 @@ void TMainForm::FormCreate() {
     MouseHook->Activate(error);
     KeyboardHook->Activate(error);
     ActionStartUp->Execute();
+    double days = std::trunc(std::fabs(os::Current().GetClock().Now() - MainSettings.LastUpdate));
+    // Settled before the hot key's failure box, whose loop runs the timers while it waits: an
+    // update check that is not due must not fire from there.
+    if (days < 15)
+        TimerCheck->SetEnabled(false);
     RegisterRestHotKey();
     MediaPlayer->SetNotify(true);
-    double days = std::trunc(std::fabs(os::Current().GetClock().Now() - MainSettings.LastUpdate));
     TimerCheck->SetEnabled(days >= 15);
 }
 
 void TMainForm::ActionStartUpExecute() {
     LoadSettings(MainSettings);
+    optionsClosedInRest_ = false;
     TranslateForm(*this, CurrentLanguage);
     RestSecondsLeft = Capped(ToSeconds(MainSettings.RestPeriod));
     WorkSecondsLeft = Capped(ToSeconds(MainSettings.WorkPeriod));
@@ -250,20 +256,37 @@ void TMainForm::TimerCheckTimer() {
 }
 
 void TMainForm::FormClose() {
-    if (closed_)
+    if (closed_) {
+        // Asked again while closing, as by a signal while the user's Exit waits in the save's
+        // error box: the loop's end also ends that box.
+        os::Current().Loop().Terminate(0);
         return;
+    }
     closed_ = true;
     MouseHook->Deactivate();
     KeyboardHook->Deactivate();
     IdleTimer->SetEnabled(false);
-    // A failed save is shown; the icon and the hot key are released all the same.
-    ui::HandleExceptions([] { SaveSettings(MainSettings); });
+    // Options confirmed during a rest are in the file but not yet in MainSettings (the rest
+    // runs on with what it started with): saving the older copy would undo them.
+    if (optionsClosedInRest_)
+        LoadSettings(MainSettings);
+    // A failed save is reported; the icon and the hot key are released all the same.
+    try {
+        SaveSettings(MainSettings);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "Vistrel: %s\n", error.what());
+        // Only a user who chose Exit is there to answer the box. At the end of the session or
+        // on a signal nobody is, and waiting for an answer would keep the program forever.
+        if (closedByUser_)
+            ui::ShowException(error);
+    }
     TrayIcon->SetIconVisible(false);
     UnregisterRestHotKey();
     os::Current().Loop().Terminate(0);
 }
 
 void TMainForm::ActionExitExecute() {
+    closedByUser_ = true;
     Close();
 }
 
@@ -489,6 +512,8 @@ void TMainForm::ActionOptionExecute() {
     if (WorkTimer->Enabled()) {
         LoadSettings(MainSettings);
         RestSecondsLeft = ToSeconds(MainSettings.RestPeriod);
+    } else {
+        optionsClosedInRest_ = true;
     }
     if (CurrentLanguage != languageBefore) {
         TranslateForm(*this, CurrentLanguage);

@@ -2,6 +2,7 @@
 // alert player and the tray menu's commands. It is never shown.
 #pragma once
 
+#include "os/MessageLoop.h"
 #include "settings/Settings.h"
 #include "ui/ActnList.h"
 #include "ui/Forms.h"
@@ -127,7 +128,7 @@ public:
     bool HooksActive() const;
 
 private:
-    os::LRESULT WindowProc(os::UINT msg, os::WPARAM wParam, os::LPARAM lParam);
+    os::MessageResult WindowProc(os::UINT msg, os::WPARAM wParam, os::LPARAM lParam);
     void ShowErrorBox(const std::string& text);
     void UpdateIdleWatch();
 
@@ -135,4 +136,8 @@ private:
     os::ATOM HotKeyId_ = 0;
     std::uint64_t idleAtRestEnd_ = 0;
     bool closed_ = false;
+    bool closedByUser_ = false; // by Exit, not by the session's end or a signal
+    // The Options dialog closed during a rest: the file may hold newer settings than
+    // MainSettings until the next ActionStartUp reads them.
+    bool optionsClosedInRest_ = false;
 };

@@ -6,12 +6,19 @@
 #include "os/Types.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace os {
 
+// A window's answer to a message: a result, or DefaultProcessing to leave the message to the
+// system's default handling (DefWindowProc), which answers creation, system commands and the
+// like as every window must. Where the system has no default handling the answer is 0.
+using MessageResult = std::optional<LRESULT>;
+inline constexpr std::nullopt_t DefaultProcessing = std::nullopt;
+
 // A window's message handler. The result is the window's answer to a sent message.
-using WindowProc = std::function<LRESULT(UINT msg, WPARAM wParam, LPARAM lParam)>;
+using WindowProc = std::function<MessageResult(UINT msg, WPARAM wParam, LPARAM lParam)>;
 
 class MessageLoop {
 public:

@@ -43,7 +43,7 @@ public:
     os::UINT TaskbarCreated = 0; // 0: not registered, never matches a message
 
 private:
-    os::LRESULT WindowProc(os::UINT msg, os::WPARAM wParam, os::LPARAM lParam) {
+    os::MessageResult WindowProc(os::UINT msg, os::WPARAM wParam, os::LPARAM lParam) {
         switch (msg) {
         case WM_TRAYNOTIFY: {
             auto it = icons_.find(wParam);
@@ -60,7 +60,7 @@ private:
         case os::WM_ENDSESSION:
             return 1;
         default:
-            return 0;
+            return os::DefaultProcessing;
         }
     }
 
@@ -450,7 +450,11 @@ void TCoolTrayIcon::OpenPopupMenu() {
     if (alive.expired() || menu == nullptr)
         return;
     menu->SetPopupComponent(this);
+    const os::HWND owner = loop.ApplicationWindow();
     menu->Popup(at.X, at.Y);
+    // The window the menu belonged to must see a message after the menu closes; otherwise the
+    // next menu shown from the tray may not close when the user clicks elsewhere.
+    loop.PostMessage(owner, os::WM_NULL, 0, 0);
 }
 
 void TCoolTrayIcon::ApplicationMessage(os::UINT msg) {

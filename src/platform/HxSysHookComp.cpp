@@ -87,9 +87,9 @@ void THxSysHook::DoUnfiltered(std::int32_t code, std::int32_t wParam, std::int32
         OnUnfiltered(this, code, wParam, lParam, handled);
 }
 
-os::LRESULT THxSysHook::ReceiverProc(os::UINT msg, os::WPARAM wParam, os::LPARAM lParam) {
+os::MessageResult THxSysHook::ReceiverProc(os::UINT msg, os::WPARAM wParam, os::LPARAM lParam) {
     if (msg < os::WM_USER)
-        return 0; // what the default window procedure answers to a message window
+        return os::DefaultProcessing;
     return HandleHookMessage(static_cast<std::int32_t>(msg - os::WM_USER), wParam, lParam);
 }
 

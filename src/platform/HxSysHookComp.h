@@ -3,6 +3,7 @@
 // sends it.
 #pragma once
 
+#include "os/MessageLoop.h"
 #include "os/Types.h"
 #include "ui/Component.h"
 #include "ui/Controls.h"
@@ -65,7 +66,7 @@ protected:
     void SetAllowFiltering(bool value);
 
 private:
-    os::LRESULT ReceiverProc(os::UINT msg, os::WPARAM wParam, os::LPARAM lParam);
+    os::MessageResult ReceiverProc(os::UINT msg, os::WPARAM wParam, os::LPARAM lParam);
 
     const char* className_;
     bool active_ = false;

@@ -32,9 +32,10 @@ TMediaPlayer::TMediaPlayer(ui::TComponent* owner, int imageWidth, int imageHeigh
     : ui::TWinControl(owner), platform_(os::Current()), imageWidth_(imageWidth),
       imageHeight_(imageHeight) {
     window_ = platform_.Loop().CreateMessageWindow(
-        [this](os::UINT msg, os::WPARAM wParam, os::LPARAM /*lParam*/) -> os::LRESULT {
-            if (msg == os::MM_MCINOTIFY)
-                MciNotify(wParam);
+        [this](os::UINT msg, os::WPARAM wParam, os::LPARAM /*lParam*/) -> os::MessageResult {
+            if (msg != os::MM_MCINOTIFY)
+                return os::DefaultProcessing;
+            MciNotify(wParam);
             return 0;
         });
     SetTabStop(true);
@@ -510,6 +511,13 @@ void TMediaPlayer::Layout() {
 
 void TMediaPlayer::Redraw() {
     Changed(ui::TProperty::Picture);
+}
+
+std::vector<ui::TButtonFace> TMediaPlayer::PaintedFaces() const {
+    std::vector<ui::TButtonFace> faces;
+    for (const TMPButtonFace& f : ButtonFaces())
+        faces.push_back({f.Rect, f.Image, f.ImageAt, f.Pressed, f.Focused, f.FocusRect});
+    return faces;
 }
 
 std::vector<TMPButtonFace> TMediaPlayer::ButtonFaces() const {

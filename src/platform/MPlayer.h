@@ -9,6 +9,7 @@
 #include "ui/Classes.h"
 #include "ui/Component.h"
 #include "ui/Controls.h"
+#include "ui/Peer.h"
 
 #include <cstdint>
 #include <functional>
@@ -114,7 +115,7 @@ struct TMPButtonFace {
 using EMPNotify = std::function<void(ui::TComponent* sender, TMPBtnType button, bool& doDefault)>;
 using EMPPostNotify = std::function<void(ui::TComponent* sender, TMPBtnType button)>;
 
-class TMediaPlayer : public ui::TWinControl {
+class TMediaPlayer : public ui::TWinControl, public ui::TPaintedButtons {
 public:
     // The size of the button bitmaps the resources provide.
     static constexpr int DefaultImageWidth = 16;
@@ -208,6 +209,18 @@ public:
     void MouseMove(ui::TShiftState shift, int x, int y);
     void MouseUp(ui::TMouseButton button, ui::TShiftState shift, int x, int y);
     void KeyDown(int& key, ui::TShiftState shift);
+
+    // The button bar as the native peer paints it and reports the user's input.
+    std::vector<ui::TButtonFace> PaintedFaces() const override;
+    void PaintedMouseDown(ui::TMouseButton button, ui::TShiftState shift, int x, int y) override {
+        MouseDown(button, shift, x, y);
+    }
+    void PaintedMouseMove(ui::TShiftState shift, int x, int y) override { MouseMove(shift, x, y); }
+    void PaintedMouseUp(ui::TMouseButton button, ui::TShiftState shift, int x, int y) override {
+        MouseUp(button, shift, x, y);
+    }
+    void PaintedKeyDown(int& key, ui::TShiftState shift) override { KeyDown(key, shift); }
+    bool PaintedCapture() const override { return captured_; }
 
     // Runs a button as a click does: OnClick, the command unless cancelled, OnPostClick.
     void ClickButton(TMPBtnType button);

@@ -36,12 +36,12 @@ public:
     void Remove(TSimpleTimer* timer) { timers_.erase(timer->Id()); }
 
 private:
-    os::LRESULT WindowProc(os::UINT msg, os::WPARAM wParam, os::LPARAM /*lParam*/) {
-        if (msg == os::WM_TIMER) {
-            auto it = timers_.find(wParam);
-            if (it != timers_.end())
-                it->second->Tick();
-        }
+    os::MessageResult WindowProc(os::UINT msg, os::WPARAM wParam, os::LPARAM /*lParam*/) {
+        if (msg != os::WM_TIMER)
+            return os::DefaultProcessing;
+        auto it = timers_.find(wParam);
+        if (it != timers_.end())
+            it->second->Tick();
         return 0;
     }
 

@@ -6,6 +6,7 @@
 #include "ui/ActnList.h"
 #include "ui/Classes.h"
 #include "ui/Component.h"
+#include "ui/ControlTypes.h"
 #include "ui/Graphics.h"
 #include "ui/Peer.h"
 
@@ -17,21 +18,6 @@ namespace ui {
 
 using os::TPoint;
 using os::TRect;
-
-enum class TCursor : int {
-    crDefault = 0,
-    crArrow = -2,
-    crIBeam = -4,
-    crHourGlass = -11,
-    crHandPoint = -21,
-};
-
-// Where a control sits in its parent: fixed bounds, or stacked along an edge, or the rest.
-enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
-enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
-// Frame of a control (bsNone, bsSingle) or of a form (all of them).
-enum class TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
-enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 
 using TMouseMoveEvent = std::function<void(TComponent* sender, TShiftState shift, int x, int y)>;
 

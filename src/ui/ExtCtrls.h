@@ -7,8 +7,6 @@
 
 namespace ui {
 
-enum class TPanelBevel { bvNone, bvLowered, bvRaised, bvSpace };
-
 // A plain area that holds other controls, with an optional centred caption and bevels.
 class TCustomPanel : public TWinControl {
 public:

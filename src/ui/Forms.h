@@ -8,21 +8,6 @@
 
 namespace ui {
 
-enum class TPosition {
-    poDesigned,
-    poDefault,
-    poScreenCenter,
-    poDesktopCenter,
-    poMainFormCenter,
-    poOwnerFormCenter,
-};
-
-using TBorderIcons = unsigned;
-inline constexpr TBorderIcons biSystemMenu = 0x1;
-inline constexpr TBorderIcons biMinimize = 0x2;
-inline constexpr TBorderIcons biMaximize = 0x4;
-inline constexpr TBorderIcons biHelp = 0x8;
-
 enum class TCloseAction { caNone, caHide };
 using TCloseEvent = std::function<void(TComponent* sender, TCloseAction& action)>;
 using TCloseQueryEvent = std::function<void(TComponent* sender, bool& canClose)>;

@@ -7,8 +7,11 @@
 #pragma once
 
 #include "os/Types.h"
+#include "ui/Classes.h"
+#include "ui/ControlTypes.h"
 
 #include <string>
+#include <vector>
 
 namespace ui {
 
@@ -74,6 +77,31 @@ public:
     }
     // Raises a shown form above the other windows and activates it.
     virtual void BringToFront() {}
+};
+
+// One button of a control that has its peer paint a row of buttons from pictures (the media
+// player), in the control's client coordinates.
+struct TButtonFace {
+    os::TRect Rect;
+    std::string Image;  // bitmap resource name
+    os::TPoint ImageAt; // top left of the picture
+    bool Pressed = false;
+    bool Focused = false; // gets the focus rectangle while the control has the focus
+    os::TRect FocusRect;
+};
+
+// What such a control gives its peer to paint, and takes back from the user. Key codes are
+// virtual keys; a key the control handles comes back as 0.
+class TPaintedButtons {
+public:
+    virtual ~TPaintedButtons() = default;
+    virtual std::vector<TButtonFace> PaintedFaces() const = 0;
+    virtual void PaintedMouseDown(TMouseButton button, TShiftState shift, int x, int y) = 0;
+    virtual void PaintedMouseMove(TShiftState shift, int x, int y) = 0;
+    virtual void PaintedMouseUp(TMouseButton button, TShiftState shift, int x, int y) = 0;
+    virtual void PaintedKeyDown(int& key, TShiftState shift) = 0;
+    // Whether the control wants the mouse until the button is released.
+    virtual bool PaintedCapture() const = 0;
 };
 
 } // namespace ui

@@ -63,8 +63,6 @@ public:
     explicit TEdit(TComponent* owner) : TCustomEdit(owner) {}
 };
 
-enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
-
 // A multi-line text field; its text is its lines.
 class TCustomMemo : public TCustomEdit {
 public:
@@ -214,8 +212,6 @@ class TListBox : public TCustomListBox {
 public:
     explicit TListBox(TComponent* owner) : TCustomListBox(owner) {}
 };
-
-enum class TComboBoxStyle { csDropDown, csDropDownList };
 
 class TCustomComboBox : public TWinControl {
 public:

@@ -53,11 +53,14 @@ void TTimer::UpdateTimer() {
     if (&loop != loop_) {
         // A window of a platform that is no longer installed went with it.
         loop_ = &loop;
-        window_ = loop.CreateMessageWindow([this](os::UINT msg, os::WPARAM wParam, os::LPARAM) {
-            if (msg == os::WM_TIMER && wParam == TimerId)
-                Tick();
-            return os::LRESULT{0};
-        });
+        window_ = loop.CreateMessageWindow(
+            [this](os::UINT msg, os::WPARAM wParam, os::LPARAM) -> os::MessageResult {
+                if (msg != os::WM_TIMER)
+                    return os::DefaultProcessing;
+                if (wParam == TimerId)
+                    Tick();
+                return 0;
+            });
     }
     if (window_ == 0 || !loop.SetTimer(window_, TimerId, interval_)) {
         loop_ = window_ == 0 ? nullptr : loop_;

@@ -140,7 +140,7 @@ expect_fresh_work_period() {
     local event=$1 since_at=$2 left since
     hover_icon
     if xs_wait_until 8 text_below_tray "tooltip-after-${event// /-}" 'Vistrel.*left'; then
-        left=$(grep -Eo '00[:.]00[:.][0-9]{2}' <<<"$OCR_TEXT" | head -1)
+        left=$(grep -Eo '00[:.-]00[:.-][0-9]{2}' <<<"$OCR_TEXT" | head -1)
         since=$(elapsed_since "$since_at")
         if [[ -n "$left" ]] && ((10#${left:6:2} >= 60 - ${since%.*} - 2)); then
             pass "$event: a new work period runs ($left left, $since s after $event)"
@@ -201,10 +201,13 @@ ini_keys() {
 
 # ---- The tray icon ------------------------------------------------------------------------
 
-# The program's icon windows docked in the tray panel, one "X Y W H" line each.
+# The program's icon windows docked in the tray panel, one "X Y W H" line each. TRAY_ICON_CLASS
+# is the X class the icon's window carries (Wine docks its icons as "explorer.exe").
+TRAY_ICON_CLASS=${TRAY_ICON_CLASS:-Vistrel}
 tray_icons() {
-    xwininfo -root -tree 2>/dev/null | python3 -c '
-import re, sys
+    xwininfo -root -tree 2>/dev/null | ICON_CLASS="$TRAY_ICON_CLASS" python3 -c '
+import os, re, sys
+wanted = "(\"%s\" \"%s\")" % (os.environ["ICON_CLASS"], os.environ["ICON_CLASS"])
 lines = sys.stdin.read().splitlines()
 depth = None
 for line in lines:
@@ -215,7 +218,7 @@ for line in lines:
         continue
     if line.strip() and d <= depth:
         break
-    if "(\"Vistrel\" \"Vistrel\")" in line:
+    if wanted in line:
         m = re.search(r"(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)", line)
         if m:
             w, h, x, y = m.groups()

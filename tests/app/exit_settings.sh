@@ -3,7 +3,9 @@
 # the eleven settings (the ones read kept, the missing ones at their defaults) and the
 # autostart entry, and releases F4 for other programs; a program that holds F4 makes the next
 # start show "Hot key register failed."; once F4 is free a start shows no such box; SIGTERM
-# closes the program as Exit does and, with AutoRun off, removes the autostart entry.
+# closes the program as Exit does and, with AutoRun off, removes the autostart entry, also
+# after the program file was replaced while it ran; with a settings file that cannot be written
+# SIGTERM still ends the program and the failure goes to the error output.
 #
 #   exit_settings.sh PROGRAM_DIR ARTIFACT_DIR GRAB_HELPER
 #
@@ -171,6 +173,65 @@ if app_wait_exit 10; then
     fi
 else
     fail "SIGTERM: still running after 10 s"
+fi
+
+# ---- A settings file that cannot be written: a signal does not wait behind a box -------------
+rm -f "$INI"
+mkdir "$INI" # a folder in its place
+app_start
+must xs_wait_until 20 icon_docked
+kill -TERM "$VIS_PID"
+if app_wait_exit 10; then
+    pass "unwritable settings: SIGTERM ends the program (code $VIS_CODE)"
+else
+    fail "unwritable settings: still running 10 s after SIGTERM"
+    box_shows Vistrel 'Unable to write' && echo "  (it waits behind the box: $OCR_TEXT)"
+    kill -KILL "$VIS_PID"
+    wait "$VIS_PID" 2>/dev/null
+    VIS_PID=
+fi
+if grep -qF "Unable to write to $INI" "$ART/vistrel.out"; then
+    pass "unwritable settings: the failure is reported on the error output"
+else
+    fail "unwritable settings: no \"Unable to write to $INI\" on the error output"
+fi
+rmdir "$INI"
+
+# ---- The program file replaced while it runs, as an upgrade does ----------------------------
+# The entry keeps the program's own name, and with AutoRun off the real entry goes.
+replace_program() {
+    cp -p "$PROG/Vistrel" "$ROOT/Vistrel.new" && mv -f "$ROOT/Vistrel.new" "$PROG/Vistrel"
+}
+autostart_entries() { (cd "$(dirname "$AUTOSTART")" && ls -1 2>/dev/null | tr '\n' ' ' | sed 's/ $//'); }
+rm -f "$(dirname "$AUTOSTART")"/*.desktop
+write_settings WorkPeriod=9 AutoRun=1 "Language=English 1033"
+app_start
+must xs_wait_until 20 icon_docked
+must replace_program
+kill -TERM "$VIS_PID"
+app_wait_exit 10 || fail "replaced program: still running 10 s after SIGTERM"
+if [[ "$(autostart_entries)" == Vistrel.desktop && "$(grep '^Exec=' "$AUTOSTART")" == "Exec=\"$PROG/Vistrel\"" ]]; then
+    pass "replaced program, AutoRun on: the entry keeps the program's name and path"
+else
+    fail "replaced program, AutoRun on: entries \"$(autostart_entries)\", $(grep -h '^Exec=' "$(dirname "$AUTOSTART")"/*.desktop 2>/dev/null)"
+fi
+# The real entry, as a run of the program not replaced leaves it.
+rm -f "$(dirname "$AUTOSTART")"/*.desktop
+app_start
+must xs_wait_until 20 icon_docked
+kill -TERM "$VIS_PID"
+app_wait_exit 10 || fail "SIGTERM: still running after 10 s"
+must [ "$(autostart_entries)" == Vistrel.desktop ]
+write_settings WorkPeriod=9 AutoRun=0 "Language=English 1033"
+app_start
+must xs_wait_until 20 icon_docked
+must replace_program
+kill -TERM "$VIS_PID"
+app_wait_exit 10 || fail "replaced program: still running 10 s after SIGTERM"
+if [[ -z "$(autostart_entries)" ]]; then
+    pass "replaced program, AutoRun off: the entry is removed"
+else
+    fail "replaced program, AutoRun off: entries left: $(autostart_entries)"
 fi
 
 app_finish

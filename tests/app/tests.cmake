@@ -9,7 +9,8 @@ if(VISTREL_LINUX_PLATFORM AND TARGET Vistrel)
     rest_interrupt  # the rest after a 1-minute work period, ended by F4
     rest_awaiting   # a rest that F4 may not end runs out; a mouse move resumes work
     exit_settings   # Exit and SIGTERM: settings, autostart entry, F4 released
-    help_update)    # Help through the desktop's opener, the updater, their error boxes
+    help_update     # Help through the desktop's opener, the updater, their error boxes
+    display_loss)   # the X server dies under the program, with and without SIGTERM
   foreach(_scenario ${_vistrel_app_scenarios})
     add_test(NAME app_e2e_${_scenario}
       COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/${_scenario}.sh $<TARGET_FILE_DIR:Vistrel>

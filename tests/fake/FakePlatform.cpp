@@ -1,13 +1,14 @@
 #include "FakePlatform.h"
 
+#include "DynamicLibrary.h"
+
 #include <algorithm>
 #include <cstdlib>
-#include <dlfcn.h>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -65,7 +66,7 @@ os::LRESULT FakeMessageLoop::SendMessage(os::HWND window, os::UINT msg, os::WPAR
     if (it == windows_.end())
         return 0;
     auto proc = it->second; // keeps the handler alive if the window is destroyed meanwhile
-    return (*proc)(msg, wParam, lParam);
+    return (*proc)(msg, wParam, lParam).value_or(0);
 }
 
 void FakeMessageLoop::Dispatch(os::HWND window, os::UINT msg, os::WPARAM wParam,
@@ -459,7 +460,7 @@ bool FakeHotKeys::Press(os::UINT modifiers, os::UINT virtualKey, os::MessageLoop
 
 os::HMODULE FakeLibraries::LoadLibrary(const std::string& name) {
     LoadAttempts.push_back(name);
-    void* handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* handle = OpenLibrary(name);
     if (handle == nullptr) {
         lastError_ = os::ERROR_MOD_NOT_FOUND;
         return 0;
@@ -469,11 +470,11 @@ os::HMODULE FakeLibraries::LoadLibrary(const std::string& name) {
 }
 
 void* FakeLibraries::GetProcAddress(os::HMODULE module, const std::string& name) {
-    return dlsym(reinterpret_cast<void*>(module), name.c_str());
+    return LibrarySymbol(reinterpret_cast<void*>(module), name);
 }
 
 bool FakeLibraries::FreeLibrary(os::HMODULE module) {
-    if (dlclose(reinterpret_cast<void*>(module)) != 0)
+    if (!CloseLibrary(reinterpret_cast<void*>(module)))
         return false;
     --loaded_;
     return true;
@@ -510,7 +511,7 @@ os::MCIERROR FakeMci::Open(const std::string& deviceType, const std::string& ele
 
 void FakeMci::Update() {
     for (auto& [id, d] : devices_) {
-        if (!d.Playing)
+        if (!d.Playing || PlayStalls)
             continue;
         std::uint64_t played = time_.NowMs - d.PlayStartedAt;
         std::uint64_t position = d.PlayStartPosition + played;
@@ -689,16 +690,22 @@ bool FakeMci::GetErrorString(os::MCIERROR error, std::string& text) {
 // ---- FakePlatform -------------------------------------------------------------------------
 
 FakePlatform::FakePlatform() {
-    std::string pattern = (fs::temp_directory_path() / "vistrel-test-XXXXXX").string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (mkdtemp(buffer.data()) == nullptr)
-        throw std::runtime_error("cannot create a temporary folder");
-    Root = buffer.data();
-    fs::create_directories(Root + "/Program");
-    System_.ExePath = Root + "/Program/Vistrel";
-    System_.WindowsDir = Root + "/Windows";
-    System_.SystemDir = Root + "/Windows/System";
+    // A new folder of our own: create_directory reports whether it made the folder.
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; Root.empty(); ++attempt) {
+        if (attempt == 100)
+            throw std::runtime_error("cannot create a temporary folder");
+        fs::path candidate =
+            fs::temp_directory_path() / ("vistrel-test-" + std::to_string(random() % 1000000000));
+        std::error_code ec;
+        if (fs::create_directory(candidate, ec))
+            Root = candidate.string();
+    }
+    fs::create_directories(Path("Program"));
+    System_.ExePath = Path("Program/Vistrel");
+    System_.WindowsDir = Path("Windows");
+    System_.SystemDir = Path("Windows/System");
     fs::create_directories(System_.SystemDir);
     installed_ = std::make_unique<os::ScopedPlatform>(*this);
 }
@@ -715,11 +722,18 @@ FakePlatform::~FakePlatform() {
 }
 
 std::string FakePlatform::ProgramDir() const {
-    return Root + "/Program/";
+    return Path("Program/");
+}
+
+std::string FakePlatform::Path(const std::string& relativePath) const {
+    std::string path = Root + os::PathDelim + relativePath;
+    std::replace(path.begin() + static_cast<std::ptrdiff_t>(Root.size()), path.end(), '/',
+                 os::PathDelim);
+    return path;
 }
 
 std::string FakePlatform::WriteFile(const std::string& relativePath, const std::string& content) {
-    fs::path full = fs::path(Root) / relativePath;
+    fs::path full = Path(relativePath);
     fs::create_directories(full.parent_path());
     std::ofstream out(full, std::ios::binary | std::ios::trunc);
     out << content;

@@ -353,6 +353,9 @@ public:
     bool AnyFileOpens = false;
     os::DWORD DefaultLength = 60000;
     bool PlayFails = false;
+    // Plays that never advance: the device reports playing at position 0 for ever and never
+    // notifies (a sequencer without a MIDI output device).
+    bool PlayStalls = false;
     bool CloseFails = false;
     os::MCIERROR OpenError = 0; // when set, every open fails with it
     std::size_t OpenDeviceCount() const { return devices_.size(); }
@@ -398,9 +401,12 @@ public:
     os::Mci& Media() override { return Media_; }
     ui::TPeerFactory* Peers() override { return &Peers_; }
 
-    // The temporary root; the program folder is Root + "/Program/", the executable in it.
+    // The temporary root; the program folder is Path("Program/"), the executable in it. Paths
+    // use the system's separator (os::PathDelim), as the program's own do.
     std::string Root;
     std::string ProgramDir() const; // with the final separator
+    // The full path of a path below the root written with '/'.
+    std::string Path(const std::string& relativePath) const;
     // Writes a file below the root (folders created); returns its full path.
     std::string WriteFile(const std::string& relativePath, const std::string& content);
     std::string ReadFile(const std::string& fullPath) const;

@@ -5,7 +5,10 @@
 #include <cstdint>
 #include <vector>
 
-#define TESTHOOK_EXPORT extern "C" __attribute__((visibility("default")))
+#ifndef TESTHOOK_API
+#define TESTHOOK_API __attribute__((visibility("default")))
+#endif
+#define TESTHOOK_EXPORT extern "C" TESTHOOK_API
 
 namespace {
 

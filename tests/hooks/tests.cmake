@@ -6,9 +6,15 @@ set(VISTREL_TEST_HOOK_SOURCE ${CMAKE_CURRENT_LIST_DIR}/TestHook.cpp)
 
 function(vistrel_test_hook target output)
   add_library(${target} MODULE ${VISTREL_TEST_HOOK_SOURCE})
-  set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${output} SUFFIX ".so"
-    CXX_VISIBILITY_PRESET hidden LIBRARY_OUTPUT_DIRECTORY ${VISTREL_TEST_HOOK_DIR})
+  set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${output}
+    SUFFIX ${CMAKE_SHARED_MODULE_SUFFIX} CXX_VISIBILITY_PRESET hidden
+    LIBRARY_OUTPUT_DIRECTORY ${VISTREL_TEST_HOOK_DIR})
   target_compile_definitions(${target} PRIVATE ${ARGN})
+  if(WIN32)
+    # A DLL that needs no MinGW runtime DLLs beside it.
+    target_compile_definitions(${target} PRIVATE "TESTHOOK_API=__declspec(dllexport)")
+    target_link_options(${target} PRIVATE -static)
+  endif()
   vistrel_warnings(${target})
   add_dependencies(vistrel_unit_tests ${target})
 endfunction()

@@ -82,7 +82,10 @@ def test_icons(c):
         c.check(found == sizes, "%s holds sizes %s, expected %s" % (name, sorted(found), sorted(sizes)))
     for i in range(8):
         with open(os.path.join(DIR, "TRAY%d.ico" % i), "rb") as f:
-            c.check(f.read(6) == b"\0\0\1\0\1\0", "TRAY%d.ico is not a one-image icon" % i)
+            blob = f.read()
+        c.check(blob[:6] == b"\0\0\1\0\2\0", "TRAY%d.ico does not hold two images" % i)
+        sizes = sorted(blob[6 + 16 * k] for k in range(2))
+        c.check(sizes == [16, 32], "TRAY%d.ico holds sizes %s, expected 16 and 32" % (i, sizes))
 
 
 def test_pictures(c):

@@ -1,9 +1,9 @@
 #include "os/common/VersionBlock.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <memory>
 
 namespace os {
 
@@ -91,12 +91,21 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
     }
 }
 
+// C streams rather than iostreams: on Windows, where the executable links the C++ library
+// statically, iostreams would add their locale machinery to it.
 bool ReadWholeFile(const std::string& fileName, std::string& bytes) {
-    std::ifstream in(fileName, std::ios::binary);
+    struct Closer {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+    std::unique_ptr<std::FILE, Closer> in(std::fopen(fileName.c_str(), "rb"));
     if (!in)
         return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    bytes.clear();
+    char buffer[65536];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, in.get())) > 0)
+        bytes.append(buffer, n);
+    return std::ferror(in.get()) == 0;
 }
 
 } // namespace

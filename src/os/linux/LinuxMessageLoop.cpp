@@ -16,13 +16,32 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
 
+#if defined(__SANITIZE_THREAD__)
+extern "C" void __tsan_acquire(void* addr);
+extern "C" void __tsan_release(void* addr);
+#endif
+
 namespace os {
 
 namespace {
+
+// Qt hands a message from another thread to the main thread through synchronisation that
+// ThreadSanitizer cannot see (the toolkit is not instrumented): these mark the hand-off.
+void HandOver([[maybe_unused]] void* what) {
+#if defined(__SANITIZE_THREAD__)
+    __tsan_release(what);
+#endif
+}
+void TakeOver([[maybe_unused]] void* what) {
+#if defined(__SANITIZE_THREAD__)
+    __tsan_acquire(what);
+#endif
+}
 
 // The loop the exported message service reaches; guarded so a post from another thread never
 // meets a loop that is being destroyed.
@@ -41,6 +60,44 @@ struct PostedMessage : QEvent {
     LPARAM LParam;
 };
 
+const QEvent::Type SentMessageEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+// A message sent from another thread. Its sender waits for the reply, which the main thread
+// gives once the window has answered, or the event itself when it is dropped unanswered with
+// the loop.
+struct SentMessage : QEvent {
+    struct Reply {
+        std::mutex Mutex;
+        std::condition_variable Ready;
+        bool Given = false;
+        LRESULT Result = 0;
+    };
+    SentMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, Reply& reply)
+        : QEvent(SentMessageEvent), Window(window), Msg(msg), WParam(wParam), LParam(lParam),
+          reply_(reply) {}
+    ~SentMessage() override { Answer(0); }
+    SentMessage(const SentMessage&) = delete;
+    SentMessage& operator=(const SentMessage&) = delete;
+    // The sender may go as soon as it has the reply: nothing of it is touched afterwards.
+    void Answer(LRESULT result) {
+        if (answered_)
+            return;
+        answered_ = true;
+        std::lock_guard lock(reply_.Mutex);
+        reply_.Result = result;
+        reply_.Given = true;
+        reply_.Ready.notify_all();
+    }
+    HWND Window;
+    UINT Msg;
+    WPARAM WParam;
+    LPARAM LParam;
+
+private:
+    Reply& reply_;
+    bool answered_ = false;
+};
+
 struct TimerMessage : QEvent {
     TimerMessage(HWND window, WPARAM id, std::uint64_t serial)
         : QEvent(TimerMessageEvent), Window(window), Id(id), Serial(serial) {}
@@ -56,9 +113,13 @@ public:
 
 protected:
     void customEvent(QEvent* event) override {
+        TakeOver(event);
         if (event->type() == PostedMessageEvent) {
             auto* m = static_cast<PostedMessage*>(event);
             loop_.DeliverPosted(m->Window, m->Msg, m->WParam, m->LParam);
+        } else if (event->type() == SentMessageEvent) {
+            auto* m = static_cast<SentMessage*>(event);
+            m->Answer(loop_.SendMessage(m->Window, m->Msg, m->WParam, m->LParam));
         } else if (event->type() == TimerMessageEvent) {
             auto* t = static_cast<TimerMessage*>(event);
             loop_.DeliverTimer(t->Window, t->Id, t->Serial);
@@ -169,7 +230,16 @@ void LinuxMessageLoop::UnhookApplicationWindow(int hookId) {
     appHooks_.erase(hookId);
 }
 
+// The application window's own timer: gives DPMS back to the user once the monitor is on.
+constexpr WPARAM MonitorWatchTimer = 0x4D50;
+
 LRESULT LinuxMessageLoop::ApplicationProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_TIMER && wParam == MonitorWatchTimer) {
+        monitor_.Watch();
+        if (!monitor_.RestorePending())
+            KillTimer(appWindow_, MonitorWatchTimer);
+        return 0;
+    }
     auto hooks = appHooks_; // a hook may remove itself
     for (auto& [id, hook] : hooks)
         if (appHooks_.count(id) != 0)
@@ -187,12 +257,18 @@ void LinuxMessageLoop::SetMonitorPower(LPARAM state) {
         monitor_.Set(MonitorPower::State::Standby);
     else if (state == -1)
         monitor_.Set(MonitorPower::State::On);
+    if (monitor_.RestorePending())
+        SetTimer(appWindow_, MonitorWatchTimer, 1000);
+    else
+        KillTimer(appWindow_, MonitorWatchTimer);
 }
 
 bool LinuxMessageLoop::PostMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (!IsWindow(window) || !dispatcher_)
         return false;
-    QCoreApplication::postEvent(dispatcher_.get(), new PostedMessage(window, msg, wParam, lParam));
+    auto* message = new PostedMessage(window, msg, wParam, lParam);
+    HandOver(message);
+    QCoreApplication::postEvent(dispatcher_.get(), message);
     return true;
 }
 
@@ -209,18 +285,20 @@ LRESULT LinuxMessageLoop::Call(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
             return 0;
         proc = it->second; // keeps the handler alive if the window goes while it runs
     }
-    return (*proc)(msg, wParam, lParam);
+    return (*proc)(msg, wParam, lParam).value_or(0); // no default handling here
 }
 
 LRESULT LinuxMessageLoop::SendMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (OnMainThread() || !dispatcher_)
         return Call(window, msg, wParam, lParam);
     // From another thread the handler still runs on the main thread; the caller waits.
-    LRESULT result = 0;
-    QMetaObject::invokeMethod(
-        dispatcher_.get(), [&] { result = Call(window, msg, wParam, lParam); },
-        Qt::BlockingQueuedConnection);
-    return result;
+    SentMessage::Reply reply;
+    auto* message = new SentMessage(window, msg, wParam, lParam, reply);
+    HandOver(message);
+    QCoreApplication::postEvent(dispatcher_.get(), message);
+    std::unique_lock lock(reply.Mutex);
+    reply.Ready.wait(lock, [&] { return reply.Given; });
+    return reply.Result;
 }
 
 UINT LinuxMessageLoop::RegisterWindowMessage(const std::string& name) {

@@ -1,8 +1,13 @@
 // Monitor power through the X server's DPMS extension, on a display connection of its own so
 // it never interferes with the toolkit's connection. Where the display has no DPMS (Xvfb, a
 // Wayland session without X) every request silently does nothing.
+//
+// Forcing the monitor off needs DPMS switched on. A user who keeps it off (xset -dpms) gets it
+// back off once the monitor is on again: by the user's own input at the end of a rest, by a
+// request to turn it on, or when the program ends.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 namespace os {
@@ -11,7 +16,21 @@ class MonitorPower {
 public:
     enum class State { On, Standby, Off };
 
+    // The DPMS requests of one display, apart so the bookkeeping can be tested without one.
+    class Dpms {
+    public:
+        virtual ~Dpms() = default;
+        virtual bool Capable() = 0;
+        // The monitor's level and whether DPMS is switched on; false when it cannot tell.
+        virtual bool Info(State& level, bool& enabled) = 0;
+        virtual void SetEnabled(bool enabled) = 0;
+        virtual void Force(State level) = 0;
+    };
+
+    // The X display's DPMS, connected on first use.
     MonitorPower();
+    // Any DPMS, made on first use; null when there is none.
+    explicit MonitorPower(std::function<std::unique_ptr<Dpms>()> open);
     ~MonitorPower();
     MonitorPower(const MonitorPower&) = delete;
     MonitorPower& operator=(const MonitorPower&) = delete;
@@ -20,11 +39,19 @@ public:
     bool Set(State state);
     bool Available();
 
+    // True while DPMS is on only because the monitor was sent dark; Watch() then wants calling
+    // about once a second, and switches DPMS back off once the monitor is on again.
+    bool RestorePending() const { return restoreOff_; }
+    void Watch();
+
 private:
-    struct Connection;
-    std::unique_ptr<Connection> connection_; // opened on first use
-    bool tried_ = false;
     bool Open();
+    void Restore();
+
+    std::function<std::unique_ptr<Dpms>()> open_;
+    std::unique_ptr<Dpms> dpms_; // opened on first use
+    bool tried_ = false;
+    bool restoreOff_ = false;
 };
 
 } // namespace os

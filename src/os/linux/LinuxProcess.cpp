@@ -150,6 +150,7 @@ LinuxProcess::LinuxProcess(std::function<std::string()> systemFolder)
 }
 
 LinuxProcess::~LinuxProcess() {
+    std::lock_guard lock(mutex_);
     for (auto& [id, handle] : handles_)
         if (handle.Process.Pid > 0 && !handle.Process.Ended)
             orphans_.push_back(handle.Process.Pid);
@@ -211,13 +212,13 @@ bool LinuxProcess::Start(const std::string& verb, const std::string& file,
                          const std::string& parameters, const std::string& directory, bool detached,
                          pid_t& pid) {
     if (!verb.empty() && verb != "open") {
-        lastError_ = SE_ERR_NOASSOC;
+        SetLastError(SE_ERR_NOASSOC);
         return false;
     }
     std::string target;
     bool viaOpener = false;
     if (!ResolveOpen(file, target, viaOpener)) {
-        lastError_ = ERROR_FILE_NOT_FOUND;
+        SetLastError(ERROR_FILE_NOT_FOUND);
         return false;
     }
     std::string program = target;
@@ -225,7 +226,7 @@ bool LinuxProcess::Start(const std::string& verb, const std::string& file,
     if (viaOpener) {
         program = FindProgram("xdg-open");
         if (program.empty()) {
-            lastError_ = SE_ERR_NOASSOC;
+            SetLastError(SE_ERR_NOASSOC);
             return false;
         }
         argv = {"xdg-open", target};
@@ -234,41 +235,50 @@ bool LinuxProcess::Start(const std::string& verb, const std::string& file,
             argv.push_back(std::move(word));
     }
     if (!SpawnProgram(program, argv, directory, detached, pid)) {
-        lastError_ = ErrorOf(errno);
+        SetLastError(ErrorOf(errno));
         return false;
     }
-    lastError_ = 0;
+    SetLastError(0);
     return true;
 }
 
 UINT LinuxProcess::WinExec(const std::string& commandLine, int /*show*/) {
-    ReapOrphans();
+    {
+        std::lock_guard lock(mutex_);
+        ReapOrphans();
+    }
     std::vector<std::string> argv = SplitCommandLine(commandLine);
     const std::string program = argv.empty() ? std::string() : FindProgram(argv[0]);
     if (program.empty()) {
-        lastError_ = ERROR_FILE_NOT_FOUND;
+        SetLastError(ERROR_FILE_NOT_FOUND);
         return ERROR_FILE_NOT_FOUND;
     }
     pid_t pid = -1;
     if (!SpawnProgram(program, argv, {}, true, pid)) {
-        lastError_ = ErrorOf(errno);
+        SetLastError(ErrorOf(errno));
         return ERROR_FILE_NOT_FOUND;
     }
-    lastError_ = 0;
+    SetLastError(0);
     return WinExecStarted;
 }
 
 bool LinuxProcess::ShellExecute(HWND /*parent*/, const std::string& verb, const std::string& file,
                                 const std::string& parameters, const std::string& directory,
                                 int /*show*/) {
-    ReapOrphans();
+    {
+        std::lock_guard lock(mutex_);
+        ReapOrphans();
+    }
     pid_t pid = -1;
     return Start(verb, file, parameters, directory, true, pid);
 }
 
 bool LinuxProcess::ShellExecuteEx(HWND /*owner*/, const std::string& verb, const std::string& file,
                                   const std::string& parameters, int /*show*/, HANDLE& process) {
-    ReapOrphans();
+    {
+        std::lock_guard lock(mutex_);
+        ReapOrphans();
+    }
     process = 0;
     pid_t pid = -1;
     if (!Start(verb, file, parameters, {}, false, pid))
@@ -283,6 +293,7 @@ bool LinuxProcess::ShellExecuteEx(HWND /*owner*/, const std::string& verb, const
 }
 
 HANDLE LinuxProcess::Add(Handle handle) {
+    std::lock_guard lock(mutex_);
     const HANDLE id = nextHandle_++;
     handles_.emplace(id, std::move(handle));
     return id;
@@ -307,20 +318,22 @@ void LinuxProcess::ReapOrphans() {
 }
 
 DWORD LinuxProcess::WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
+    std::unique_lock lock(mutex_);
     ReapOrphans();
-    const auto found = handles_.find(handle);
-    if (found == handles_.end()) {
-        lastError_ = ERROR_INVALID_HANDLE;
-        return WAIT_FAILED;
-    }
-    Child& child = found->second.Process;
-    lastError_ = 0;
-    if (child.Pid <= 0)
-        return WAIT_OBJECT_0; // a lock this process holds
     using Clock = std::chrono::steady_clock;
     const bool forever = milliseconds == INFINITE;
     const auto deadline = Clock::now() + std::chrono::milliseconds(forever ? 0 : milliseconds);
     for (;;) {
+        // Looked up anew after every wait: another thread may have closed it meanwhile.
+        const auto found = handles_.find(handle);
+        if (found == handles_.end()) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return WAIT_FAILED;
+        }
+        SetLastError(0);
+        Child& child = found->second.Process;
+        if (child.Pid <= 0)
+            return WAIT_OBJECT_0; // a lock this process holds
         Reap(child, false);
         if (child.Ended)
             return WAIT_OBJECT_0;
@@ -334,19 +347,28 @@ DWORD LinuxProcess::WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
         if (child.PidFd.Valid()) {
             pollfd ready{child.PidFd.Get(), POLLIN, 0};
             const int slice = forever ? -1 : static_cast<int>(std::min(remaining, 1L << 30));
-            if (::poll(&ready, 1, slice) < 0 && errno != EINTR)
-                child.PidFd.Reset(); // fall back to polling below
+            lock.unlock();
+            const bool failed = ::poll(&ready, 1, slice) < 0 && errno != EINTR;
+            lock.lock();
+            if (failed) {
+                const auto again = handles_.find(handle);
+                if (again != handles_.end())
+                    again->second.Process.PidFd.Reset(); // fall back to polling below
+            }
         } else {
+            lock.unlock();
             std::this_thread::sleep_for(
                 std::chrono::milliseconds(forever ? 5 : std::min(remaining, 5L)));
+            lock.lock();
         }
     }
 }
 
 void LinuxProcess::CloseHandle(HANDLE handle) {
+    std::lock_guard lock(mutex_);
     const auto found = handles_.find(handle);
     if (found == handles_.end()) {
-        lastError_ = ERROR_INVALID_HANDLE;
+        SetLastError(ERROR_INVALID_HANDLE);
         return;
     }
     Child& child = found->second.Process;
@@ -357,7 +379,7 @@ void LinuxProcess::CloseHandle(HANDLE handle) {
     }
     handles_.erase(found); // closing the lock file releases the lock
     ReapOrphans();
-    lastError_ = 0;
+    SetLastError(0);
 }
 
 std::string LinuxProcess::LockPath(const std::string& name) {
@@ -372,7 +394,10 @@ std::string LinuxProcess::LockPath(const std::string& name) {
 }
 
 HANDLE LinuxProcess::CreateMutex(const std::string& name, bool& alreadyExists) {
-    ReapOrphans();
+    {
+        std::lock_guard lock(mutex_);
+        ReapOrphans();
+    }
     alreadyExists = false;
     Handle handle;
     if (!name.empty()) {
@@ -380,7 +405,7 @@ HANDLE LinuxProcess::CreateMutex(const std::string& name, bool& alreadyExists) {
         handle.LockFile.Reset(
             ::open(LockPath(name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
         if (!handle.LockFile.Valid()) {
-            lastError_ = ErrorOf(errno);
+            SetLastError(ErrorOf(errno));
             return 0;
         }
         int locked;
@@ -389,19 +414,28 @@ HANDLE LinuxProcess::CreateMutex(const std::string& name, bool& alreadyExists) {
         while (locked != 0 && errno == EINTR);
         if (locked != 0) {
             if (errno != EWOULDBLOCK) {
-                lastError_ = ErrorOf(errno);
+                SetLastError(ErrorOf(errno));
                 return 0;
             }
             alreadyExists = true;
         }
     }
     const HANDLE id = Add(std::move(handle));
-    lastError_ = alreadyExists ? ERROR_ALREADY_EXISTS : 0;
+    SetLastError(alreadyExists ? ERROR_ALREADY_EXISTS : 0);
     return id;
 }
 
+namespace {
+// As the system's, the last error is each thread's own.
+thread_local DWORD lastError = 0;
+} // namespace
+
+void LinuxProcess::SetLastError(DWORD code) {
+    lastError = code;
+}
+
 DWORD LinuxProcess::GetLastError() {
-    return lastError_;
+    return lastError;
 }
 
 } // namespace os

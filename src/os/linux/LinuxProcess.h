@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <map>
+#include <mutex>
 #include <sys/types.h>
 #include <vector>
 
@@ -59,13 +60,17 @@ private:
                const std::string& directory, bool detached, pid_t& pid);
     HANDLE Add(Handle handle);
     void Reap(Child& child, bool block);
-    void ReapOrphans();
+    void ReapOrphans(); // with mutex_ held
+
+    void SetLastError(DWORD code);
 
     std::function<std::string()> systemFolder_;
+    // The preview thread starts programs while the main thread starts and waits for others:
+    // the handles and the orphans are shared under mutex_, never held across a wait.
+    std::mutex mutex_;
     std::map<HANDLE, Handle> handles_;
     std::vector<pid_t> orphans_; // children whose handle closed before they ended
     HANDLE nextHandle_ = 1;
-    DWORD lastError_ = 0;
 };
 
 // Starts a program with its arguments (argv[0] is passed as given). program must be a path.

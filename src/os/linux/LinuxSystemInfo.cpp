@@ -8,6 +8,7 @@
 #include <langinfo.h>
 #include <locale.h>
 #include <pwd.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -36,14 +37,28 @@ std::string TimeFormat(nl_item item, const char* fallback) {
 
 std::string LinuxSystemInfo::GetModuleFileName() {
     std::vector<char> buffer(4096);
+    std::string path;
     for (;;) {
         const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
         if (n < 0)
             return {};
-        if (static_cast<std::size_t>(n) < buffer.size())
-            return std::string(buffer.data(), static_cast<std::size_t>(n));
+        if (static_cast<std::size_t>(n) < buffer.size()) {
+            path.assign(buffer.data(), static_cast<std::size_t>(n));
+            break;
+        }
         buffer.resize(buffer.size() * 2);
     }
+    // A program file replaced or removed while it runs (an upgrade moves the new one over it)
+    // reads "<path> (deleted)"; the program's name is still <path>. A file really named so is
+    // the running one itself.
+    constexpr std::string_view deleted = " (deleted)";
+    struct stat running {};
+    struct stat named {};
+    if (path.ends_with(deleted) &&
+        !(::stat("/proc/self/exe", &running) == 0 && ::stat(path.c_str(), &named) == 0 &&
+          running.st_dev == named.st_dev && running.st_ino == named.st_ino))
+        path.resize(path.size() - deleted.size());
+    return path;
 }
 
 bool LinuxSystemInfo::GetVersionEx(OsVersionInfo& info) {

@@ -24,7 +24,10 @@ std::string Win32Profile::GetPrivateProfileString(const std::string& section,
 bool Win32Profile::WritePrivateProfileString(const std::string& section, const std::string& key,
                                              const std::string& value,
                                              const std::string& fileName) {
-    return ::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(),
+    // The system writes a value as it is: a line break in it would start lines of its own, even
+    // sections, on the next read. Only the first line is kept.
+    const std::string oneLine = value.substr(0, value.find_first_of("\r\n"));
+    return ::WritePrivateProfileStringA(section.c_str(), key.c_str(), oneLine.c_str(),
                                         fileName.c_str()) != 0;
 }
 

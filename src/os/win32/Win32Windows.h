@@ -20,9 +20,16 @@
 #undef GetPrivateProfileString
 #undef GetSystemDirectory
 #undef GetUserName
+#undef GetOpenFileName
 #undef GetVersionEx
 #undef GetWindowsDirectory
+#undef GlobalAddAtom
 #undef LoadLibrary
+#undef MessageBox
+#undef PostMessage
+#undef RegisterWindowMessage
+#undef SendMessage
+#undef Shell_NotifyIcon
 #undef ShellExecute
 #undef ShellExecuteEx
 #undef VerLanguageName

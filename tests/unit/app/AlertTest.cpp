@@ -40,6 +40,30 @@ TEST_F(Alerts, SelectedMusicPlaysAndStartsAgainWhenItEnds) {
     EXPECT_EQ(MonitorOffCount(), 0);
 }
 
+// A sequencer without a MIDI output opens and then "plays" at position 0 for ever, with no
+// notification: the rest still ends on time, the next input closes the device, and the next
+// rest opens one device again, not a second one beside it.
+TEST_F(Alerts, MusicThatNeverAdvancesStillLetsTheRestEndAndLeavesOneDeviceAtATime) {
+    std::string tune = p.WriteFile("Program/Music/Tune.mid", "x");
+    p.Media_.Lengths[tune] = 5000;
+    p.Media_.PlayStalls = true;
+    WriteSettings("WorkPeriod=1\r\nRestPeriod=1\r\nAlertMethod=1\r\nMusicFile=Tune.mid\r\n");
+    Start();
+    for (int rest = 0; rest < 2; ++rest) {
+        TicksUntilRest();
+        ASSERT_EQ(p.Media_.OpenDeviceCount(), 1u) << rest;
+        Tick(60);
+        EXPECT_FALSE(AwaitingActivity) << rest;
+        Tick();
+        EXPECT_TRUE(AwaitingActivity) << "the rest did not end on time";
+        EXPECT_FALSE(form->RestTimer->Enabled());
+        EXPECT_EQ(Count("open"), rest + 1) << "the stuck piece was opened again";
+        form->KeyboardHookKeyAction();
+        EXPECT_EQ(p.Media_.OpenDeviceCount(), 0u) << "the device stayed open after the rest";
+        EXPECT_TRUE(form->WorkTimer->Enabled());
+    }
+}
+
 TEST_F(Alerts, MusicThatCannotBePlayedEndsTheRestAtOnce) {
     p.WriteFile("Program/Music/notes.txt", "not music");
     WriteSettings("WorkPeriod=1\r\nRestPeriod=10\r\nAlertMethod=1\r\nPlayMethod=1\r\n");

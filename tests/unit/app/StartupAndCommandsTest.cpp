@@ -3,6 +3,8 @@
 
 #include "app/Vistrel.h"
 #include "settings/Localisation.h"
+#include "settings/Settings.h"
+#include "settings/Utilities.h"
 #include "ui/Menus.h"
 
 #include <algorithm>
@@ -37,7 +39,7 @@ TEST_F(Commands, UpdateCheckRunsAfterFiveSecondsWhenFifteenDaysHavePassed) {
     EXPECT_TRUE(WinExecs().empty());
     Tick();
     ASSERT_EQ(WinExecs().size(), 1u);
-    EXPECT_EQ(WinExecs()[0], p.ProgramDir() + "Updater /silent");
+    EXPECT_EQ(WinExecs()[0], p.ProgramDir() + settings::UpdaterFileName + " /silent");
     EXPECT_EQ(p.Process_.Starts.back().Show, os::SW_SHOWNORMAL);
     Tick(30);
     EXPECT_EQ(WinExecs().size(), 1u); // once per run
@@ -52,6 +54,20 @@ TEST_F(Commands, UpdateCheckWaitsUntilTheFifteenthDay) {
     EXPECT_TRUE(WinExecs().empty());
 }
 
+// F4 held by another program at logon: the start-up box waits, the timers run meanwhile.
+TEST_F(Commands, AnUpdateCheckNotDueStaysOffWhileTheHotKeyBoxWaits) {
+    p.Clock.SetNow(NewYear + 4.0);
+    p.WriteFile("Program/Vistrel - tester.ini", std::string("[Update]\r\n") + NewYearText);
+    p.Keys_.HeldElsewhere.insert({0, os::VK_F4});
+    p.Shell_.WhileMessageBox = [this] { Tick(6); };
+    Start();
+    p.Shell_.WhileMessageBox = nullptr;
+    ASSERT_EQ(p.Shell_.MessageBoxes.size(), 1u);
+    Tick(10);
+    EXPECT_TRUE(WinExecs().empty());
+    EXPECT_FALSE(form->TimerCheck->Enabled());
+}
+
 TEST_F(Commands, UpdateCheckRunsForADateFarInTheFutureOrNeverStored) {
     p.Clock.SetNow(NewYear - 15.0);
     p.WriteFile("Program/Vistrel - tester.ini", std::string("[Update]\r\n") + NewYearText);
@@ -64,12 +80,13 @@ TEST_F(Commands, UpdateCheckRunsForADateFarInTheFutureOrNeverStored) {
 }
 
 TEST_F(Commands, AProgramFolderWithABlankIsQuotedInTheUpdaterCommandLine) {
-    std::filesystem::create_directories(p.Root + "/Program Files");
-    p.System_.ExePath = p.Root + "/Program Files/Vistrel";
+    std::filesystem::create_directories(p.Path("Program Files"));
+    p.System_.ExePath = p.Path("Program Files/Vistrel");
     Start();
     Tick(5);
     ASSERT_EQ(WinExecs().size(), 1u);
-    EXPECT_EQ(WinExecs()[0], "\"" + p.Root + "/Program Files/Updater\" /silent");
+    EXPECT_EQ(WinExecs()[0],
+              "\"" + p.Path("Program Files/") + settings::UpdaterFileName + "\" /silent");
 }
 
 TEST_F(Commands, TheUpdateCommandRunsThePresentUpdaterOrReportsItMissing) {
@@ -80,7 +97,8 @@ TEST_F(Commands, TheUpdateCommandRunsThePresentUpdaterOrReportsItMissing) {
     EXPECT_EQ(p.Shell_.MessageBoxes[0].Text, "Updater missing!");
     EXPECT_EQ(p.Shell_.MessageBoxes[0].Caption, "Error");
     EXPECT_EQ(p.Shell_.MessageBoxes[0].Flags, os::MB_ICONERROR);
-    std::string updater = p.WriteFile("Program/Updater", "#!/bin/sh\n");
+    std::string updater =
+        p.WriteFile(std::string("Program/") + settings::UpdaterFileName, "#!/bin/sh\n");
     form->ActionUpdate->Execute();
     ASSERT_FALSE(WinExecs().empty());
     EXPECT_EQ(WinExecs().back(), updater);
@@ -168,6 +186,35 @@ TEST_F(Commands, OptionsClosedDuringARestReloadNothing) {
     EXPECT_EQ(RestSecondsLeft, 600);
 }
 
+// The session ends (or a signal comes) during the rest in which the user confirmed new
+// settings: closing keeps them, and the autostart entry follows them, not the older copy the
+// rest runs on.
+TEST_F(Commands, SettingsConfirmedDuringARestSurviveTheClose) {
+    WriteSettings("WorkPeriod=1\r\nRestPeriod=10\r\nAlertMethod=7\r\nAutoRun=1\r\n");
+    Start();
+    p.Loop_.SetEndSessionHandler([this] { form->Close(); });
+    TicksUntilRest();
+    MainFormDialogs().ShowOptionForm = [] {
+        settings::TVLSettings confirmed;
+        settings::LoadSettings(confirmed);
+        confirmed.WorkPeriod = 3;
+        confirmed.AutoRun = false;
+        settings::SaveSettings(confirmed); // what OK does
+    };
+    form->ActionOption->Execute();
+    MainFormDialogs() = {};
+    ASSERT_EQ(p.AutoRun_.Values.count("Vistrel"), 0u);
+    Tick(3);
+    EXPECT_EQ(RestSecondsLeft, 597); // the running rest is not disturbed
+    p.Loop_.EndSession();
+    p.Loop_.SetEndSessionHandler(nullptr);
+    ASSERT_TRUE(p.Loop_.Terminated());
+    std::string ini = p.ReadFile(p.ProgramDir() + "Vistrel - tester.ini");
+    EXPECT_NE(ini.find("WorkPeriod=3"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("AutoRun=0"), std::string::npos) << ini;
+    EXPECT_EQ(p.AutoRun_.Values.count("Vistrel"), 0u);
+}
+
 TEST_F(Commands, ASecondOptionOrAboutWhileOneIsOpenBringsItToTheFront) {
     Start();
     int shown = 0;
@@ -250,6 +297,45 @@ TEST_F(Commands, TheEndOfTheSessionDuringAScreenSaverRestClosesWithoutWaitingFor
     EXPECT_TRUE(ended);
     EXPECT_TRUE(p.Shell_.IconsShown.empty());
     EXPECT_TRUE(p.Process_.OpenHandles.empty());
+}
+
+// A settings file that cannot be written (a folder in its place): at the session's end or on a
+// signal nobody is there to answer a box, so the failure goes to the error output and the
+// program ends.
+TEST_F(Commands, AFailedSaveAtTheSessionsEndWaitsForNobody) {
+    const std::string ini = p.ProgramDir() + "Vistrel - tester.ini";
+    std::filesystem::create_directories(ini);
+    Start();
+    p.Loop_.SetEndSessionHandler([this] { form->Close(); });
+    ::testing::internal::CaptureStderr();
+    p.Loop_.EndSession();
+    p.Loop_.EndSession(); // a second signal
+    std::string errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(p.Shell_.MessageBoxes.empty());
+    EXPECT_NE(errors.find("Unable to write to " + ini), std::string::npos) << errors;
+    EXPECT_TRUE(p.Loop_.Terminated());
+    EXPECT_TRUE(p.Shell_.IconsShown.empty());
+    p.Loop_.SetEndSessionHandler(nullptr);
+}
+
+// The user's own Exit shows the failure, and a signal while the box waits still ends the program.
+TEST_F(Commands, AFailedSaveOnExitIsShownAndASignalStillEndsTheProgram) {
+    const std::string ini = p.ProgramDir() + "Vistrel - tester.ini";
+    std::filesystem::create_directories(ini);
+    Start();
+    p.Loop_.SetEndSessionHandler([this] { form->Close(); });
+    bool endedWhileBoxWaits = false;
+    p.Shell_.WhileMessageBox = [&] {
+        p.Loop_.EndSession(); // logout while the user looks at the box
+        endedWhileBoxWaits = p.Loop_.Terminated();
+    };
+    ::testing::internal::CaptureStderr();
+    form->ActionExit->Execute();
+    ::testing::internal::GetCapturedStderr();
+    p.Loop_.SetEndSessionHandler(nullptr);
+    ASSERT_EQ(p.Shell_.MessageBoxes.size(), 1u);
+    EXPECT_EQ(p.Shell_.MessageBoxes[0].Text, "Unable to write to " + ini);
+    EXPECT_TRUE(endedWhileBoxWaits);
 }
 
 TEST_F(Commands, ASecondInstanceEndsAtOnceAndShowsNothing) {

@@ -45,11 +45,11 @@ protected:
     std::string Stored(const std::string& key) {
         return platform.Profile_.GetPrivateProfileString("Settings", key, "<missing>", Ini());
     }
-    std::string MusicDir() const { return platform.ProgramDir() + "Music/"; }
+    std::string MusicDir() const { return platform.ProgramDir() + "Music" + os::PathDelim; }
     std::string AddMusicFile(const std::string& name) {
         return platform.WriteFile("Program/Music/" + name, "music");
     }
-    std::string SaverDir() const { return platform.System_.SystemDir + "/"; }
+    std::string SaverDir() const { return platform.System_.SystemDir + os::PathDelim; }
 
     std::unique_ptr<TOptionForm> Open() { return ui::CreateForm<TOptionForm>(); }
 

@@ -211,7 +211,7 @@ TEST_F(VersionInfoTest, AFileWithoutVersionDataHasNoInfoAtAll) {
     info.GetInfo(ProgramWith(Block("3.3.3.3")));
     ASSERT_EQ(info.FileVersion(), "3.3.3.3");
     for (const std::string& file : {platform.WriteFile("Program/Plain", "an ordinary file"),
-                                    platform.Root + "/Program/Missing"}) {
+                                    platform.Path("Program/Missing")}) {
         info.GetInfo(file); // nothing of the earlier file may remain
         for (const std::string* text :
              {&info.CompanyName(), &info.FileDescription(), &info.FileVersion(),

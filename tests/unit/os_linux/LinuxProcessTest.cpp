@@ -4,10 +4,12 @@
 
 #include "os/common/CommandLine.h"
 
+#include <atomic>
 #include <dirent.h>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace ostest;
@@ -255,4 +257,39 @@ TEST_F(LinuxProcessTest, LockInAFolderThatCannotHoldItFails) {
     EXPECT_EQ(launcher.CreateMutex("Vistrel 3", exists), 0u);
     EXPECT_FALSE(exists);
     EXPECT_NE(launcher.GetLastError(), 0u);
+}
+
+// The screen-saver preview thread starts programs while the main thread starts, waits for and
+// closes others: each thread's last error is its own and no start, wait or reap is lost.
+TEST_F(LinuxProcessTest, ThePreviewThreadAndTheMainThreadShareOneLauncher) {
+    const std::string quick = dir / "quick";
+    WriteText(quick, "#!/bin/sh\nexit 0\n", 0755);
+    std::atomic<int> wrong{0};
+    std::thread preview([&] {
+        for (int i = 0; i < 30; ++i) {
+            if (launcher.WinExec(dir / "missing" + " /P 1", os::SW_SHOW) !=
+                    os::ERROR_FILE_NOT_FOUND ||
+                launcher.GetLastError() != os::ERROR_FILE_NOT_FOUND)
+                ++wrong;
+            if (launcher.WinExec(quick + " /P 1", os::SW_SHOW) != 33 ||
+                launcher.GetLastError() != 0)
+                ++wrong;
+        }
+    });
+    for (int i = 0; i < 30; ++i) {
+        os::HANDLE process = 0;
+        if (!launcher.ShellExecuteEx(0, "open", quick, "", os::SW_SHOW, process) ||
+            launcher.GetLastError() != 0) {
+            ++wrong;
+            continue;
+        }
+        // Every other one is closed while it may still run: an orphan to reap later.
+        if (i % 2 == 0 && launcher.WaitForSingleObject(process, 5000) != os::WAIT_OBJECT_0)
+            ++wrong;
+        launcher.CloseHandle(process);
+        if (launcher.GetLastError() != 0)
+            ++wrong;
+    }
+    preview.join();
+    EXPECT_EQ(wrong, 0);
 }

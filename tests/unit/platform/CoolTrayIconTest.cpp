@@ -338,6 +338,14 @@ TEST_F(TrayIconTest, RightButtonOpensTheMenuAtTheCursorAndRunsTheChoice) {
     EXPECT_EQ(P.Loop_.ForegroundCalls.back(), P.Loop_.ApplicationWindow());
     EXPECT_EQ(Menu->PopupComponent(), Icon);
 
+    // Once the menu has closed, its window is sent a null message (queued, not sent at once).
+    P.Shell_.WhileMenuOpen = [this] { P.Loop_.AppWindowMessages.clear(); };
+    P.Shell_.MenuAnswers.push_back(0);
+    Tray(os::WM_RBUTTONDOWN);
+    P.Loop_.ProcessMessages();
+    ASSERT_FALSE(P.Loop_.AppWindowMessages.empty());
+    EXPECT_EQ(P.Loop_.AppWindowMessages.back().Msg, os::WM_NULL);
+
     Tray(os::WM_RBUTTONUP);
     EXPECT_EQ(Log.back(), "up");
 }

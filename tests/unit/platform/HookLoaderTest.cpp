@@ -25,42 +25,53 @@ protected:
 } // namespace
 
 TEST_F(HookLoader, ANameWithAnotherExtensionIsRetriedOnceWithThisSystemsExtension) {
-    EXPECT_EQ(LoadHookLibrary(HookDir() + "/TestHook.dll"), HXERR_NONE);
+    EXPECT_EQ(LoadHookLibrary(HookDir() + "/TestHook" + OtherExt()), HXERR_NONE);
     EXPECT_THAT(p.Libs_.LoadAttempts,
-                ElementsAre(HookDir() + "/TestHook.dll", HookDir() + "/TestHook.so"));
+                ElementsAre(HookDir() + "/TestHook" + OtherExt(), CompleteHook()));
     EXPECT_TRUE(HookLibraryLoaded());
     ReleaseHookLibrary();
 
     // No extension at all: one is added. A dot in a folder name is not an extension.
-    std::string inDottedFolder = CopyHook(p, CompleteHook(), "libs.d/TestHook.so");
-    std::string withoutExtension = inDottedFolder.substr(0, inDottedFolder.size() - 3);
+    std::string inDottedFolder = CopyHook(p, CompleteHook(), "libs.d/TestHook" + Ext());
+    std::string withoutExtension = inDottedFolder.substr(0, inDottedFolder.size() - Ext().size());
     p.Libs_.LoadAttempts.clear();
     EXPECT_EQ(LoadHookLibrary(withoutExtension), HXERR_NONE);
-    EXPECT_THAT(p.Libs_.LoadAttempts, ElementsAre(withoutExtension, inDottedFolder));
+    if (Ext() == ".dll") // Windows' own loader adds ".dll" to a name without extension
+        EXPECT_THAT(p.Libs_.LoadAttempts, ElementsAre(withoutExtension));
+    else
+        EXPECT_THAT(p.Libs_.LoadAttempts, ElementsAre(withoutExtension, inDottedFolder));
+    EXPECT_TRUE(IsLoaded(inDottedFolder));
     ReleaseHookLibrary();
 
     // Retried once only: both names missing gives the system's code.
     p.Libs_.LoadAttempts.clear();
-    int code = LoadHookLibrary(HookDir() + "/Missing.dll");
+    int code = LoadHookLibrary(HookDir() + "/Missing" + OtherExt());
     EXPECT_EQ(code, static_cast<int>(os::ERROR_MOD_NOT_FOUND));
     EXPECT_THAT(p.Libs_.LoadAttempts,
-                ElementsAre(HookDir() + "/Missing.dll", HookDir() + "/Missing.so"));
+                ElementsAre(HookDir() + "/Missing" + OtherExt(), HookDir() + "/Missing" + Ext()));
     EXPECT_FALSE(HookLibraryLoaded());
     EXPECT_EQ(HookLibraryRefCount(), 0);
 }
 
 TEST_F(HookLoader, ANameWithThisSystemsExtensionInAnyCaseIsNotRetried) {
-    for (const char* name : {"/Missing.so", "/Missing.SO", "/Missing.So"}) {
+    std::string upper = Ext(), mixed = Ext();
+    for (std::size_t i = 1; i < upper.size(); ++i)
+        upper[i] = static_cast<char>(upper[i] - 'a' + 'A');
+    mixed[1] = upper[1];
+    for (const std::string& ext : {Ext(), upper, mixed}) {
+        std::string name = HookDir() + "/Missing" + ext;
         p.Libs_.LoadAttempts.clear();
-        EXPECT_EQ(LoadHookLibrary(HookDir() + name), static_cast<int>(os::ERROR_MOD_NOT_FOUND));
-        EXPECT_THAT(p.Libs_.LoadAttempts, ElementsAre(HookDir() + name)) << name;
+        EXPECT_EQ(LoadHookLibrary(name), static_cast<int>(os::ERROR_MOD_NOT_FOUND));
+        EXPECT_THAT(p.Libs_.LoadAttempts, ElementsAre(name)) << name;
     }
     EXPECT_FALSE(HookLibraryLoaded());
 }
 
 TEST_F(HookLoader, ABareNameIsFoundBesideTheProgram) {
+    if (Ext() == ".dll")
+        GTEST_SKIP() << "Windows' own loader looks in the program's folder first";
     // The main window names "Hook.dll"; the program folder holds this system's library.
-    std::string besideProgram = CopyHook(p, CompleteHook(), "Program/Hook.so");
+    std::string besideProgram = CopyHook(p, CompleteHook(), "Program/Hook" + Ext());
     EXPECT_EQ(LoadHookLibrary("Hook.dll"), HXERR_NONE);
     EXPECT_THAT(p.Libs_.LoadAttempts, ElementsAre("Hook.dll", besideProgram));
 }
@@ -68,7 +79,7 @@ TEST_F(HookLoader, ABareNameIsFoundBesideTheProgram) {
 TEST_F(HookLoader, LaterLoadsOnlyCountAndTheLastReleaseUnloads) {
     ASSERT_EQ(LoadHookLibrary(CompleteHook()), HXERR_NONE);
     // Once loaded, the name is not looked at: this one does not even exist.
-    EXPECT_EQ(LoadHookLibrary(HookDir() + "/Missing.so"), HXERR_NONE);
+    EXPECT_EQ(LoadHookLibrary(HookDir() + "/Missing" + Ext()), HXERR_NONE);
     EXPECT_EQ(p.Libs_.LoadAttempts.size(), 1u);
     EXPECT_EQ(HookLibraryRefCount(), 2);
     EXPECT_NE(HookAttachReceiver(), nullptr);

@@ -1,13 +1,12 @@
 #include "settings/Settings.h"
 #include "FakePlatform.h"
+#include "FileSizeLimit.h"
 #include "settings/Localisation.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <string>
-#include <sys/resource.h>
 
 namespace fs = std::filesystem;
 using settings::TVLSettings;
@@ -124,7 +123,7 @@ TEST_F(SettingsTest, IntegersOutsideThirtyTwoBitsAreNoNumbers) {
 TEST_F(SettingsTest, AnEmptyScreenSaverKeyTakesTheSystemsCurrentOne) {
     WriteIni("[Settings]\r\nScreenSaver=\r\n");
     EXPECT_EQ(Loaded().ScreenSaver, "ssbezier.scr");
-    fs::remove(platform.Root + "/Windows/system.ini");
+    fs::remove(platform.Path("Windows/system.ini"));
     EXPECT_EQ(Loaded().ScreenSaver, "");
     WriteIni("[Settings]\r\nScreenSaver=/elsewhere/x.scr\r\n");
     EXPECT_EQ(Loaded().ScreenSaver, "/elsewhere/x.scr");
@@ -258,11 +257,11 @@ TEST_F(SettingsTest, AutoRunThatCannotBeWrittenRaisesAnError) {
 
 TEST_F(SettingsTest, AProgramFolderThatIsAFileRaisesUnableToWrite) {
     platform.WriteFile("NotAFolder", "plain");
-    platform.System_.ExePath = platform.Root + "/NotAFolder/Vistrel";
+    platform.System_.ExePath = platform.Path("NotAFolder/Vistrel");
     TVLSettings s = Sample();
     s.AutoRun = true;
     EXPECT_EQ(SaveError(s),
-              "Unable to write to " + platform.Root + "/NotAFolder/Vistrel - tester.ini");
+              "Unable to write to " + platform.Path("NotAFolder/Vistrel - tester.ini"));
     EXPECT_EQ(platform.AutoRun_.Writes, 0); // the keys after it and the autorun step are skipped
 }
 
@@ -273,22 +272,17 @@ TEST_F(SettingsTest, ASettingsPathThatIsAFolderRaisesUnableToWrite) {
 }
 
 TEST_F(SettingsTest, AWriteThatRunsOutOfRoomKeepsTheOldFile) {
+    if (!fake::FileSizeLimit::Supported())
+        GTEST_SKIP() << "no file-size limit on this system to stand in for a full disk";
     std::string old = "[Settings]\r\nAlertMethod=3\r\n";
     for (int i = 0; i < 64; ++i)
         old += "; a line of notes the user keeps in the settings file\r\n";
     WriteIni(old);
     std::string error;
     {
-        // As a full disk would: writes stop at 512 bytes, for root too.
-        rlimit saved{};
-        getrlimit(RLIMIT_FSIZE, &saved);
-        auto handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = saved;
-        small.rlim_cur = 512;
-        setrlimit(RLIMIT_FSIZE, &small);
+        // As a full disk would: writes stop at 512 bytes.
+        fake::FileSizeLimit limit(512);
         error = SaveError(Sample());
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, handler);
     }
     EXPECT_EQ(error, "Unable to write to " + IniPath());
     EXPECT_EQ(platform.ReadFile(IniPath()), old);

@@ -44,18 +44,20 @@ TEST_F(SystemUtilsTest, WinVersionCodesFollowThePlatformAndVersion) {
 
 TEST_F(SystemUtilsTest, ScreenSaverFolderIsTheSystemFolderOnlyOnTheNtFamily) {
     auto& system = platform.System_;
-    system.WindowsDir = "/win";
-    system.SystemDir = "/win/system32";
+    const std::string d(1, os::PathDelim);
+    const std::string win = d + "win";
+    system.WindowsDir = win;
+    system.SystemDir = win + d + "system32";
     Version(os::VER_PLATFORM_WIN32_NT, 6, 1);
-    EXPECT_EQ(settings::GetScreenSaverDir(), "/win/system32/");
+    EXPECT_EQ(settings::GetScreenSaverDir(), win + d + "system32" + d);
     Version(os::VER_PLATFORM_WIN32_WINDOWS, 4, 10);
-    EXPECT_EQ(settings::GetScreenSaverDir(), "/win/");
+    EXPECT_EQ(settings::GetScreenSaverDir(), win + d);
     system.VersionAvailable = false;
-    EXPECT_EQ(settings::GetScreenSaverDir(), "/win/");
-    system.WindowsDir = "/win/";
-    EXPECT_EQ(settings::GetScreenSaverDir(), "/win/"); // not doubled
+    EXPECT_EQ(settings::GetScreenSaverDir(), win + d);
+    system.WindowsDir = win + d;
+    EXPECT_EQ(settings::GetScreenSaverDir(), win + d); // not doubled
     system.WindowsDir = "";
-    EXPECT_EQ(settings::GetScreenSaverDir(), "/");
+    EXPECT_EQ(settings::GetScreenSaverDir(), d);
 }
 
 TEST_F(SystemUtilsTest, MonitorPowerGoesToTheApplicationWindow) {

@@ -32,21 +32,23 @@ protected:
 
 TEST_F(UtilitiesTest, FoldersLieBesideTheExecutableAndEndWithASeparator) {
     std::string p = platform.ProgramDir();
+    const std::string d(1, os::PathDelim);
     EXPECT_EQ(settings::GetExeName(), p + "Vistrel");
     EXPECT_EQ(settings::GetExeDir(), p);
-    EXPECT_EQ(settings::GetLanguageDir(), p + "Language/");
-    EXPECT_EQ(settings::GetMusicDir(), p + "Music/");
-    EXPECT_EQ(settings::GetMusicInfoDir(), p + "Music/Info/");
-    EXPECT_EQ(settings::GetHelpDir(), p + "Help/");
+    EXPECT_EQ(settings::GetLanguageDir(), p + "Language" + d);
+    EXPECT_EQ(settings::GetMusicDir(), p + "Music" + d);
+    EXPECT_EQ(settings::GetMusicInfoDir(), p + "Music" + d + "Info" + d);
+    EXPECT_EQ(settings::GetHelpDir(), p + "Help" + d);
     EXPECT_EQ(settings::GetIniFileName(), p + "Vistrel - tester.ini");
     platform.System_.UserNameAvailable = false;
     EXPECT_EQ(settings::GetIniFileName(), p + "Vistrel.ini");
 }
 
 TEST_F(UtilitiesTest, AnExecutableInTheRootHasTheRootAsItsFolder) {
-    platform.System_.ExePath = "/Vistrel";
-    EXPECT_EQ(settings::GetExeDir(), "/");
-    EXPECT_EQ(settings::GetLanguageDir(), "/Language/");
+    const std::string d(1, os::PathDelim);
+    platform.System_.ExePath = d + "Vistrel";
+    EXPECT_EQ(settings::GetExeDir(), d);
+    EXPECT_EQ(settings::GetLanguageDir(), d + "Language" + d);
     EXPECT_EQ(settings::ExtractFileName(settings::GetExeName()), "Vistrel");
 }
 

@@ -1,0 +1,90 @@
+// Monitor power keeps the user's DPMS choice: switched on only to send the monitor dark, and
+// back off once the monitor is on again, however that happens.
+#include "os/linux/LinuxMonitorPower.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+using State = os::MonitorPower::State;
+
+// A display's DPMS as the X server keeps it: forcing a level needs DPMS on, and switching DPMS
+// off turns the monitor on.
+struct Server {
+    bool Enabled = false;
+    State Level = State::On;
+    int EnableRequests = 0;
+};
+
+class FakeDpms : public os::MonitorPower::Dpms {
+public:
+    explicit FakeDpms(Server& d) : d_(d) {}
+    bool Capable() override { return true; }
+    bool Info(State& level, bool& enabled) override {
+        level = d_.Level;
+        enabled = d_.Enabled;
+        return true;
+    }
+    void SetEnabled(bool enabled) override {
+        ++d_.EnableRequests;
+        d_.Enabled = enabled;
+        if (!enabled)
+            d_.Level = State::On;
+    }
+    void Force(State level) override {
+        if (d_.Enabled)
+            d_.Level = level;
+    }
+
+private:
+    Server& d_;
+};
+
+std::unique_ptr<os::MonitorPower> PowerOf(Server& d) {
+    return std::make_unique<os::MonitorPower>([&d] { return std::make_unique<FakeDpms>(d); });
+}
+
+TEST(MonitorPower, AUserWhoKeepsDpmsOffGetsItBackOffWhenTheMonitorIsOnAgain) {
+    Server d; // xset -dpms
+    auto power = PowerOf(d);
+    ASSERT_TRUE(power->Set(State::Off));
+    EXPECT_EQ(d.Level, State::Off);
+    EXPECT_TRUE(power->Set(State::Off)); // again ten seconds later
+    power->Watch();
+    EXPECT_TRUE(d.Enabled) << "switched back while the monitor is still dark";
+
+    d.Level = State::On; // the user's input wakes it at the end of the rest
+    power->Watch();
+    EXPECT_FALSE(d.Enabled);
+    EXPECT_FALSE(power->RestorePending());
+
+    // Woken on request (the hot key) instead.
+    power->Set(State::Off);
+    power->Set(State::On);
+    EXPECT_FALSE(d.Enabled);
+    EXPECT_EQ(d.Level, State::On);
+
+    // The program ends while the monitor is dark.
+    power->Set(State::Off);
+    power.reset();
+    EXPECT_FALSE(d.Enabled);
+}
+
+TEST(MonitorPower, AUserWithDpmsOnKeepsIt) {
+    Server d;
+    d.Enabled = true;
+    auto power = PowerOf(d);
+    power->Set(State::Off);
+    EXPECT_EQ(d.Level, State::Off);
+    EXPECT_FALSE(power->RestorePending());
+    d.Level = State::On;
+    power->Watch();
+    power->Set(State::On);
+    power.reset();
+    EXPECT_TRUE(d.Enabled);
+    EXPECT_EQ(d.EnableRequests, 0);
+}
+
+} // namespace
