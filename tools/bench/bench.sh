@@ -6,7 +6,8 @@
 #   - Vistrel during a work period;
 #   - Vistrel during a music rest ("Canon in D.mid" through SDL's dummy output), and what stays
 #     loaded after the music closes;
-#   - the Windows build under Wine, when build/win64/program/Vistrel.exe is there.
+#   - the Windows build under Wine, when build/win64/program/Vistrel.exe is there (also what
+#     Windows' own calls report about it, through tools/bench/win32/ProcessProbe.cpp).
 # For each: PSS and RSS (smaps_rollup), CPU (schedstat of every thread), context switches and
 # wake-ups (voluntary switches: times a thread slept and was woken), threads; each as a ratio
 # to the floor. Then start (icon shown in the tray) and exit (SIGTERM to end) times, medians,
@@ -252,8 +253,13 @@ WINE_NOTE="no Windows build at $WINE_EXE"
 if [[ -f "$WINE_EXE" ]] && command -v wine >/dev/null; then
     note "Windows build under Wine"
     WINEPREFIX_OWN=$(mktemp -d /tmp/vistrel-bench-wine-XXXXXX)
-    export WINEPREFIX=$WINEPREFIX_OWN WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-    wineboot -i >"$WORK/wineboot.log" 2>&1
+    export WINEPREFIX=$WINEPREFIX_OWN WINEARCH=win64 WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    # What Windows' own calls report about the process (tools/bench/win32/ProcessProbe.cpp).
+    PROBE=
+    x86_64-w64-mingw32-g++ -O2 -static -o "$WORK/probe.exe" \
+        "$ROOT/tools/bench/win32/ProcessProbe.cpp" -lpsapi && PROBE=$WORK/probe.exe
+    wineboot -i >"$WORK/wineboot.log" 2>&1 </dev/null
     cp -a "$(dirname "$WINE_EXE")" "$WORK/win"
     rm -f "$WORK/win"/Vistrel*.ini
     (cd "$WORK/win" && exec wine ./Vistrel.exe >"$WORK/wine.log" 2>&1) &
@@ -271,6 +277,7 @@ if [[ -f "$WINE_EXE" ]] && command -v wine >/dev/null; then
         sleep "$SETTLE"
         measure "Vistrel.exe under Wine" "$WPID"
         WINE_NOTE="Vistrel.exe $(stat -c %s "$WINE_EXE") bytes"
+        [[ -n "$PROBE" ]] && wine "$PROBE" </dev/null 2>/dev/null | tr -d '\r' >"$WORK/probe.txt"
         kill "$WPID" 2>/dev/null
     else
         problem "Wine: Vistrel.exe did not start"
@@ -361,18 +368,26 @@ awk -F'|' '
     NR == 1 { fp = $2; fc = $5; fw = $7 }
     function ratio(a, b) { return b > 0 ? sprintf("%.2f", a / b) : "-" }
     BEGIN {
-        print "| program | PSS MB | x floor | RSS MB | CPU % of a core | x floor | context switches/s | wake-ups/s | x floor | threads |"
-        print "|---|---|---|---|---|---|---|---|---|---|"
+        print "| program | PSS MB | x floor | private MB | RSS MB | CPU % of a core | x floor | context switches/s | wake-ups/s | x floor | threads |"
+        print "|---|---|---|---|---|---|---|---|---|---|---|"
     }
-    { printf "| %s | %.1f | %s | %.1f | %.3f | %s | %.2f | %.2f | %s | %d |\n", $1, $2 / 1024,
-             ratio($2, fp), $3 / 1024, $5, ratio($5, fc), $6, $7, ratio($7, fw), $8 }' "$RESULTS"
+    { printf "| %s | %.1f | %s | %.1f | %.1f | %.3f | %s | %.2f | %.2f | %s | %d |\n", $1,
+             $2 / 1024, ratio($2, fp), $4 / 1024, $3 / 1024, $5, ratio($5, fc), $6, $7,
+             ratio($7, fw), $8 }' "$RESULTS"
 echo
-awk -F'|' 'NR == 1 { fp = $2 } $1 ~ /work period/ { printf "PSS during work minus the floor: %+.2f MB\n", ($2 - fp) / 1024 }' "$RESULTS"
+awk -F'|' 'NR == 1 { fp = $2; fv = $4 }
+    $1 ~ /work period/ { printf "During work minus the floor: PSS %+.2f MB, private %+.2f MB\n",
+                         ($2 - fp) / 1024, ($4 - fv) / 1024 }' "$RESULTS"
 echo "Audio libraries mapped during work: ${WORK_AUDIO:-none}"
 echo "Audio libraries mapped during the music rest: ${REST_AUDIO:-?}"
 echo "Audio libraries mapped after the music closed: ${AFTER_AUDIO:-none}${AFTER_PSS:+ (PSS then $((AFTER_PSS / 1024)) MB)}"
 awk -F'|' '$1 ~ /Wine/ { printf "Under Wine (a proxy for Windows): private memory %.2f MB\n", $4 / 1024 }' "$RESULTS"
 echo "Windows build: $WINE_NOTE"
+if [[ -s "$WORK/probe.txt" ]]; then
+    echo "What Windows' own calls report under Wine (Wine leaves private bytes at 0; the private"
+    echo "pages above stand in, and include Wine's own libraries' data):"
+    sed 's/^/    /' "$WORK/probe.txt"
+fi
 echo "Start (icon shown in the tray), median of $RUNS: floor $FLOOR_START ms, Vistrel $VIS_START ms"
 echo "Exit (SIGTERM to the end of the process), median of $RUNS: floor $FLOOR_EXIT ms, Vistrel $VIS_EXIT ms"
 echo "About box shown after: $ABOUT_PLAIN ms with the English file (main thread $ABOUT_PLAIN_CPU ms CPU)," \
