@@ -1,5 +1,7 @@
 #include "os/linux/LinuxShell.h"
 
+#include "os/linux/ResourcePicture.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QEventLoop>
@@ -368,10 +370,9 @@ int LinuxShell::TrackPopupMenu(const std::vector<MenuEntry>& entries, TPoint at,
 }
 
 HICON LinuxShell::LoadIconResource(const std::string& name) {
-    QString path = QStringLiteral(":/images/") + QString::fromUtf8(name) + QStringLiteral(".png");
     QIcon icon;
-    if (QFile::exists(path)) {
-        icon = QIcon(QPixmap(path));
+    if (QPixmap picture = ResourcePicture(name); !picture.isNull()) {
+        icon = QIcon(picture);
     } else if (name == "MAINICON") {
         icon = DrawFallback(-1);
     } else if (name.size() == 5 && name.compare(0, 4, "TRAY") == 0 && name[4] >= '0' &&
