@@ -140,7 +140,7 @@ measure() {
 
 # Libraries of the audio path a process has mapped, by name.
 audio_libraries() {
-    grep -Eo 'lib(SDL2(_mixer)?-2\.0|fluidsynth|sndfile|pulse|asound|instpatch)[^/ ]*\.so[.0-9]*' \
+    grep -Eo 'lib(SDL2(_mixer)?-2\.0|fluidsynth|sndfile|pulse|asound|instpatch|gomp)[^/ ]*\.so[.0-9]*' \
         /proc/"$1"/maps 2>/dev/null | sort -u | tr '\n' ' '
 }
 
