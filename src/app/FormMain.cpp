@@ -307,6 +307,10 @@ void TMainForm::WorkTimerTimer() {
     TrayIcon->HideBalloon();
     TrayIcon->SetEnabled(false);
     InterruptArmed = MainSettings.CanInterrupt;
+    // F4 may have ended the last wait before any input came; that wait is over now, and the
+    // input that ends it must not end this rest.
+    AwaitingActivity = false;
+    UpdateIdleWatch();
     RestTimer->SetEnabled(true);
     switch (MainSettings.AlertMethod) {
     case 0:

@@ -9,6 +9,7 @@
 #include "ui/Application.h"
 #include "ui/PeerFactory.h"
 
+#include <algorithm>
 #include <random>
 
 namespace dialogs {
@@ -310,8 +311,10 @@ void TOptionForm::ShowSettings(const settings::TVLSettings& s) {
 
 void TOptionForm::ApplySettings() {
     settings::TVLSettings s;
-    s.RestPeriod = SERestPeriod->Value();
-    s.WorkPeriod = SEWorkPeriod->Value();
+    // OK reached through its shortcut leaves the focus in the field, so the correction made
+    // when the focus leaves has not run: store the same corrected number it would show.
+    s.RestPeriod = std::clamp(SERestPeriod->Value(), PeriodMin, PeriodMax);
+    s.WorkPeriod = std::clamp(SEWorkPeriod->Value(), PeriodMin, PeriodMax);
     s.AutoRun = CBAutoRun->Checked();
     s.AutoUpdate = CBAutoUpdate->Checked();
     s.CanInterrupt = CBInterrupt->Checked();

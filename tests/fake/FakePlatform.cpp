@@ -138,6 +138,8 @@ void FakeMessageLoop::ProcessMessages() {
             it->Due += it->Interval;
         Dispatch(window, os::WM_TIMER, id, 0);
         DrainPosted();
+        if (AfterTimer)
+            AfterTimer();
     }
 }
 
@@ -152,6 +154,8 @@ bool FakeMessageLoop::FireNextTimer() {
     t->Due += t->Interval;
     Dispatch(window, os::WM_TIMER, id, 0);
     DrainPosted();
+    if (AfterTimer)
+        AfterTimer();
     return true;
 }
 
@@ -166,6 +170,8 @@ void FakeMessageLoop::AdvanceTime(std::uint64_t ms) {
         t->Due += t->Interval;
         Dispatch(window, os::WM_TIMER, id, 0);
         DrainPosted();
+        if (AfterTimer)
+            AfterTimer();
         if (terminated_)
             return;
     }
@@ -502,6 +508,9 @@ os::MCIERROR FakeMci::Open(const std::string& deviceType, const std::string& ele
     if (it == Lengths.end() && !AnyFileOpens)
         return os::MCIERR_INVALID_FILE;
     os::DWORD length = it != Lengths.end() ? it->second : DefaultLength;
+    // Identifiers are reused, never 0 (no device) and never one still open.
+    while (nextId_ == 0 || devices_.count(nextId_) != 0)
+        ++nextId_;
     deviceId = nextId_++;
     devices_[deviceId] = {elementName, length, 0, false, 0, 0, callback, false};
     if (flags & os::MCI_NOTIFY)

@@ -84,6 +84,10 @@ public:
     std::size_t WindowCount() const { return windows_.size(); }
     std::size_t PendingMessageCount() const { return posted_.size(); }
 
+    // Runs after every timer message has been handled (and the messages it posted), wherever
+    // the timer fired: a soak checks the program's state there.
+    std::function<void()> AfterTimer;
+
     // What was sent or posted to the application window (monitor power, taskbar messages).
     struct Delivered {
         os::UINT Msg;

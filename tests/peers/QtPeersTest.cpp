@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <cstdlib>
 #include <functional>
@@ -202,6 +203,21 @@ TEST_F(QtPeersTest, TheSpinFieldKeepsTypedTextAndStepsThroughTheControl) {
     EXPECT_EQ(edit->text(), "1440");
 }
 
+TEST_F(QtPeersTest, TheSpinFieldStepsByOneOnlyNotByPagesOrTheWheel) {
+    auto form = ui::CreateForm<TestForm>();
+    auto* spin = WidgetOf<QAbstractSpinBox>(*form, "Spin");
+    Key(spin, Qt::Key_PageUp);
+    Key(spin, Qt::Key_PageDown);
+    Key(spin, Qt::Key_PageDown);
+    EXPECT_EQ(form->Spin->Value(), 50);
+    QWheelEvent wheel(QPointF(5, 5), spin->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(spin, &wheel);
+    EXPECT_EQ(form->Spin->Value(), 50);
+    Key(spin, Qt::Key_Down);
+    EXPECT_EQ(form->Spin->Value(), 49);
+}
+
 TEST_F(QtPeersTest, RadioButtonsShowTheGroupTheControlsKeep) {
     auto form = ui::CreateForm<TestForm>();
     auto* r0 = WidgetOf<QRadioButton>(*form, "Radio0");
@@ -238,6 +254,32 @@ TEST_F(QtPeersTest, ListsShowTheirOwnOrderAndReportTheUsersChoiceOnly) {
     EXPECT_EQ(form->List->ItemAtPos({row.center().x(), row.center().y()}, true), 1);
     EXPECT_EQ(form->List->ItemAtPos({5, row.height() * 3 + 5}, true), -1);
     EXPECT_EQ(form->List->ItemAtPos({5, row.height() * 3 + 5}, false), 3);
+}
+
+TEST_F(QtPeersTest, TheFocusEnteringAListChoosesNothingTheKeysThatFollowDo) {
+    auto form = ui::CreateForm<TestForm>();
+    for (const char* item : {"Deutsch 1031", "English 1033", "Nihongo 1041"})
+        form->List->Items().Add(item);
+    form->Pages->SetActivePageIndex(1);
+    bool chosenByFocus = true;
+    int clicksAfterFocus = -1;
+    int indexAfterDown = -1;
+    WhileShown([&] {
+        auto* list = WidgetOf<QListWidget>(*form, "List");
+        // What Tab does: the focus arrives from outside the list.
+        list->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        chosenByFocus = form->List->ItemIndex() >= 0 || !list->selectedItems().isEmpty();
+        clicksAfterFocus = form->ListClicks;
+        Key(list, Qt::Key_Down);
+        indexAfterDown = form->List->ItemIndex();
+        form->Close();
+    });
+    form->ShowModal();
+    EXPECT_FALSE(chosenByFocus);
+    EXPECT_EQ(clicksAfterFocus, 0);
+    EXPECT_GE(indexAfterDown, 0); // a key the user pressed does choose
+    EXPECT_GE(form->ListClicks, 1);
 }
 
 TEST_F(QtPeersTest, TabsChangePagesAndOnlyTheUsersChangeIsReported) {

@@ -222,6 +222,23 @@ bool WriteAll(int fd, const std::string& content) {
     return true;
 }
 
+// Removes what a save cut short (the process killed between writing and renaming) left of
+// the target's temporary files. One program writes its settings file at a time, so none of
+// them belongs to a save still running.
+void RemoveStaleTemporaries(const fs::path& folder, const std::string& targetName) {
+    const std::string prefix = targetName + ".~";
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() > prefix.size() + 4 && name.compare(0, prefix.size(), prefix) == 0 &&
+            name.compare(name.size() - 4, 4, ".tmp") == 0) {
+            std::error_code ignored;
+            if (it->is_regular_file(ignored))
+                fs::remove(it->path(), ignored);
+        }
+    }
+}
+
 // Writes the whole content beside the target and renames it over the target, so that the
 // target holds either its old or its new content, never a part of either.
 bool ReplaceFile(const std::string& path, const std::string& content) {
@@ -276,6 +293,7 @@ bool ReplaceFile(const std::string& path, const std::string& content) {
         fs::remove(temporary, ec);
         return false;
     }
+    RemoveStaleTemporaries(folder, target.filename().string());
     SyncFolder(folder);
     return true;
 }

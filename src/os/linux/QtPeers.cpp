@@ -37,6 +37,7 @@
 #include <QTabWidget>
 #include <QtGui/qguiapplication_platform.h>
 #include <QToolTip>
+#include <QWheelEvent>
 
 #include <xcb/xcb.h>
 
@@ -847,6 +848,16 @@ protected:
     StepEnabled stepEnabled() const override {
         return spin_.ReadOnly() ? StepNone : (StepUpEnabled | StepDownEnabled);
     }
+    // The field steps by its buttons and the Up and Down keys only: the toolkit's Page Up and
+    // Page Down steps of ten and its wheel steps are not the field's.
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_PageUp || event->key() == Qt::Key_PageDown) {
+            event->ignore();
+            return;
+        }
+        QAbstractSpinBox::keyPressEvent(event);
+    }
+    void wheelEvent(QWheelEvent* event) override { event->ignore(); }
 
 private:
     ui::TSpinEdit& spin_;
@@ -1010,11 +1021,17 @@ public:
         List()->setUniformItemSizes(true);
         List()->viewport()->setMouseTracking(true);
         List()->viewport()->installEventFilter(this);
-        QObject::connect(List(), &QListWidget::currentRowChanged, List(),
-                         [this, life = life_](int row) {
-                             if (*life && !setting_ && row >= 0)
-                                 User([this, row] { list_.SelectByUser(row); });
-                         });
+        // A choice is a selection: the focus arriving in a list without one makes the first
+        // entry current but selects nothing, and that is nobody's choice.
+        QObject::connect(List(), &QListWidget::itemSelectionChanged, List(), [this, life = life_] {
+            if (!*life || setting_)
+                return;
+            const QList<QListWidgetItem*> chosen = List()->selectedItems();
+            if (chosen.isEmpty())
+                return;
+            int row = List()->row(chosen.front());
+            User([this, row] { list_.SelectByUser(row); });
+        });
         QObject::connect(List()->verticalScrollBar(), &QScrollBar::valueChanged, List(),
                          [this, life = life_] {
                              if (!*life || !widget_)

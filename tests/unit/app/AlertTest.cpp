@@ -2,6 +2,8 @@
 #include "MainFormTestSupport.h"
 
 #include <algorithm>
+#include <set>
+#include <string>
 
 using apptest::MainFormTest;
 
@@ -107,6 +109,34 @@ TEST_F(Alerts, RandomMusicFromAFolderOfOneAlwaysPicksIt) {
             EXPECT_EQ(c.Element, only);
         }
     }
+}
+
+TEST_F(Alerts, RandomPicksReachEveryMusicFileAndEveryScreenSaver) {
+    for (const char* name : {"A.mid", "B.mid", "C.mid"})
+        p.Media_.Lengths[p.WriteFile(std::string("Program/Music/") + name, "x")] = 1000;
+    for (const char* name : {"A.scr", "B.scr", "C.scr"})
+        p.WriteFile(std::string("Windows/System/") + name, "x");
+    p.Process_.ProcessLifetimeMs = 1500;
+    WriteSettings("WorkPeriod=1\r\nRestPeriod=5\r\nAlertMethod=1\r\nPlayMethod=1\r\n");
+    Start();
+    TicksUntilRest();
+    Tick(5 * 60); // each piece lasts a second, so the rest draws again and again
+    std::set<std::string> played;
+    for (auto& c : p.Media_.Commands)
+        if (c.Name == "open")
+            played.insert(c.Element.substr(c.Element.rfind(os::PathDelim) + 1));
+    EXPECT_EQ(played, (std::set<std::string>{"A.mid", "B.mid", "C.mid"}));
+
+    form.reset();
+    WriteSettings("WorkPeriod=1\r\nRestPeriod=5\r\nAlertMethod=3\r\nSSMethod=1\r\n");
+    Start();
+    TicksUntilRest();
+    Tick(5 * 60);
+    std::set<std::string> savers;
+    for (auto& s : p.Process_.Starts)
+        if (s.Kind == "ShellExecuteEx")
+            savers.insert(s.File);
+    EXPECT_EQ(savers, (std::set<std::string>{"A.scr", "B.scr", "C.scr"}));
 }
 
 TEST_F(Alerts, AnOpenOptionsDialogStopsItsPreviewBeforeTheAlertPlays) {

@@ -81,6 +81,16 @@ TEST_F(Interruption, ChangingCanInterruptDuringARestTakesEffectFromTheNextRest) 
     WriteSettings("WorkPeriod=1\r\nRestPeriod=1\r\nAlertMethod=7\r\nCanInterrupt=1\r\n");
     PressF4();
     EXPECT_TRUE(form->RestTimer->Enabled());
+    // The rest runs out, the user comes back, and the next rest may be ended by F4.
+    Tick(61);
+    ASSERT_TRUE(AwaitingActivity);
+    form->KeyboardHookKeyAction();
+    ASSERT_TRUE(form->WorkTimer->Enabled());
+    TicksUntilRest();
+    ASSERT_TRUE(form->RestTimer->Enabled());
+    PressF4();
+    EXPECT_FALSE(form->RestTimer->Enabled());
+    EXPECT_TRUE(form->WorkTimer->Enabled());
 }
 
 TEST_F(Interruption, F4AfterTheRestRanOutResumesWorkButKeepsAwaitingActivity) {
@@ -98,6 +108,24 @@ TEST_F(Interruption, F4AfterTheRestRanOutResumesWorkButKeepsAwaitingActivity) {
     form->KeyboardHookKeyAction();
     EXPECT_FALSE(AwaitingActivity);
     EXPECT_EQ(WorkSecondsLeft, 60);
+}
+
+TEST_F(Interruption, AfterF4EndedTheWaitTheNextRestIsNotEndedByInput) {
+    StartWithRest(true);
+    TicksUntilRest();
+    Tick(61);
+    ASSERT_TRUE(AwaitingActivity);
+    PressF4(); // back at work, still awaiting the first input
+    // Nobody touches anything for the whole work period: the next rest begins.
+    TicksUntilRest();
+    ASSERT_TRUE(form->RestTimer->Enabled());
+    EXPECT_FALSE(AwaitingActivity);
+    Tick(5);
+    form->MouseHookMouseMove();
+    EXPECT_TRUE(form->RestTimer->Enabled());
+    EXPECT_FALSE(form->WorkTimer->Enabled()) << "work and rest counted down at once";
+    EXPECT_FALSE(form->TrayIcon->Enabled());
+    EXPECT_EQ(RestSecondsLeft, 55);
 }
 
 TEST_F(Interruption, ActivityDuringWorkOrRestChangesNothing) {

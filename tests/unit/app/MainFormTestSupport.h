@@ -65,6 +65,15 @@ protected:
         return "";
     }
 
+    // The icon the notification area shows now: the last one handed to it.
+    os::HICON LastIcon() const {
+        for (auto it = p.Shell_.NotifyCalls.rbegin(); it != p.Shell_.NotifyCalls.rend(); ++it)
+            if ((it->Message == os::NIM_MODIFY || it->Message == os::NIM_ADD) &&
+                (it->Data.uFlags & os::NIF_ICON) != 0)
+                return it->Data.hIcon;
+        return 0;
+    }
+
     void PressF4() { p.Keys_.Press(0, os::VK_F4, p.Loop_); }
 
     fake::FakePlatform p;

@@ -12,6 +12,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -148,6 +149,24 @@ TEST_F(OptionFormTest, PeriodFieldsCorrectTypedNumbersWhenTheFocusLeaves) {
     Press(*form->BOK);
     EXPECT_EQ(Stored("WorkPeriod"), "1");
     EXPECT_EQ(Stored("RestPeriod"), "1440");
+}
+
+TEST_F(OptionFormTest, OkByItsShortcutStoresPeriodsWithinRangeWhileTheFieldHasTheFocus) {
+    // Alt+O runs the action with the focus still in the field: no exit correction has run.
+    const std::pair<const char*, const char*> cases[] = {
+        {"0", "1"}, {"-5", "1"}, {"2000", "1440"}, {"99999999999", "1"}, {"720", "720"}};
+    for (auto [typed, stored] : cases) {
+        auto form = Open();
+        form->SEWorkPeriod->SetFocus();
+        form->SEWorkPeriod->SetText(typed);
+        form->ActionOK->Execute();
+        EXPECT_EQ(Stored("WorkPeriod"), stored) << typed;
+        form = Open();
+        form->SERestPeriod->SetFocus();
+        form->SERestPeriod->SetText(typed);
+        form->ActionOK->Execute();
+        EXPECT_EQ(Stored("RestPeriod"), stored) << typed;
+    }
 }
 
 TEST_F(OptionFormTest, DefaultAsksAndOnlyOkStoresTheDefaults) {

@@ -31,6 +31,20 @@ TEST_F(ProfileFileTest, WriteLeavesNoTemporaryFile) {
     EXPECT_EQ(Get("S", "A"), "2");
 }
 
+TEST_F(ProfileFileTest, AWriteClearsWhatAKilledWriteLeftOfItsFileOnly) {
+    Write("[S]\r\nA=1\r\n");
+    // A process killed between writing its temporary file and renaming it left these.
+    platform.WriteFile("Program/test.ini.~5f3a9c.tmp", "[S]\r\nA=");
+    platform.WriteFile("Program/test.ini.~77.tmp", "");
+    std::string other = platform.WriteFile("Program/other.ini.~5f3a9c.tmp", "x");
+    std::string note = platform.WriteFile("Program/test.ini.~note", "x");
+    ASSERT_TRUE(Set("S", "A", "2"));
+    EXPECT_EQ(Content(), "[S]\r\nA=2\r\n");
+    EXPECT_EQ(EntriesIn(platform.Path("Program")), 3u);
+    EXPECT_TRUE(fs::exists(other));
+    EXPECT_TRUE(fs::exists(note));
+}
+
 TEST_F(ProfileFileTest, AWriteCutShortLeavesTheOldFileWhole) {
     if (!fake::FileSizeLimit::Supported())
         GTEST_SKIP() << "no file-size limit on this system to stand in for a full disk";

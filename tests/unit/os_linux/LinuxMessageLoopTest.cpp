@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QCursor>
 #include <QEventLoop>
 
 #include <atomic>
@@ -260,8 +261,16 @@ TEST_F(LinuxLoopTest, EndSignalRunsTheHandlerOnTheMainThread) {
 TEST_F(LinuxLoopTest, InputFactsHaveSaneValues) {
     EXPECT_GT(Loop.GetDoubleClickTime(), 0u);
     EXPECT_EQ(Loop.GetAsyncKeyState(os::VK_F4), 0) << "only modifier keys are known";
-    os::TPoint p;
-    EXPECT_TRUE(Loop.GetCursorPos(p));
+    // The pointer is read where it is, wherever that is.
+    for (QPoint at : {QPoint(123, 45), QPoint(7, 300)}) {
+        QCursor::setPos(at);
+        // The move is queued as a mouse event: deliver it while this application lives.
+        QCoreApplication::processEvents();
+        os::TPoint p{-1, -1};
+        EXPECT_TRUE(Loop.GetCursorPos(p));
+        EXPECT_EQ(p.X, at.x());
+        EXPECT_EQ(p.Y, at.y());
+    }
     EXPECT_TRUE(Loop.SetForegroundWindow(Loop.ApplicationWindow()));
     EXPECT_FALSE(Loop.SetForegroundWindow(0x7FFFFFFF));
 }

@@ -4,7 +4,8 @@
 //                                     in the top-level window's client coordinates, the text,
 //                                     the handle
 //   WindowProbe.exe close "<title>"  asks the window to close, as its close box does
-//   WindowProbe.exe tips             the texts of the tooltips on screen, one line each
+//   WindowProbe.exe tips "<title>"   the texts of the tooltips on screen that belong to the
+//                                     window of that title, one line each
 //   WindowProbe.exe overlaps "<title>"  visible sibling controls whose rectangles overlap, one
 //                                     line each (a tab control's pages lie over it by
 //                                     design); exit code 1 when there is any
@@ -63,16 +64,13 @@ bool Shown(HWND window) {
 } // namespace
 
 BOOL CALLBACK PrintTip(HWND window, LPARAM) {
-    if (ClassOf(window) == TOOLTIPS_CLASSA && IsWindowVisible(window))
+    if (ClassOf(window) == TOOLTIPS_CLASSA && IsWindowVisible(window) &&
+        GetWindow(window, GW_OWNER) == root)
         std::printf("%s\n", TextOf(window).c_str());
     return TRUE;
 }
 
 int main(int argc, char** argv) {
-    if (argc == 2 && std::string(argv[1]) == "tips") {
-        EnumWindows(&PrintTip, 0);
-        return 0;
-    }
     if (argc < 3) {
         std::fprintf(stderr, "usage: WindowProbe texts|overlaps <title>\n");
         return 3;
@@ -85,6 +83,10 @@ int main(int argc, char** argv) {
     }
     if (command == "close")
         return PostMessageA(root, WM_CLOSE, 0, 0) ? 0 : 1;
+    if (command == "tips") {
+        EnumWindows(&PrintTip, 0);
+        return 0;
+    }
     std::vector<Item> items;
     Collect(root, 0, items);
     if (command == "texts") {

@@ -19,10 +19,20 @@ set_target_properties(vistrel_test_saver PROPERTIES OUTPUT_NAME TestSaver SUFFIX
 set_target_properties(vistrel_dialog_host vistrel_window_probe vistrel_test_saver PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${VISTREL_DIALOG_TOOLS})
 
+# Through the real program when it is built (Options opened from its tray icon), else through
+# the host alone.
+if(TARGET Vistrel)
+  set(_vistrel_dialogs_mode --exe)
+  set(_vistrel_dialogs_program $<TARGET_FILE_DIR:Vistrel>)
+else()
+  set(_vistrel_dialogs_mode)
+  set(_vistrel_dialogs_program ${VISTREL_PROGRAM_DIR})
+endif()
 add_test(NAME win32_dialogs
-  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/dialogs_wine.sh ${VISTREL_PROGRAM_DIR}
-          ${VISTREL_DIALOG_TOOLS} ${CMAKE_CURRENT_BINARY_DIR}/dialog-shots)
-set_tests_properties(win32_dialogs PROPERTIES LABELS win32-wine TIMEOUT 600 RUN_SERIAL ON)
+  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/dialogs_wine.sh ${_vistrel_dialogs_mode}
+          ${_vistrel_dialogs_program} ${VISTREL_DIALOG_TOOLS}
+          ${CMAKE_BINARY_DIR}/e2e-artifacts/wine/dialogs)
+set_tests_properties(win32_dialogs PROPERTIES LABELS win32-wine TIMEOUT 900 RUN_SERIAL ON)
 if(VISTREL_WINE_DEFAULT_PREFIX)
   set_tests_properties(win32_dialogs PROPERTIES
     ENVIRONMENT WINEPREFIX=${VISTREL_WINE_DEFAULT_PREFIX})

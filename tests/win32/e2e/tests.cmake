@@ -5,6 +5,7 @@ if(TARGET Vistrel)
     dock_exit     # docking, animation, second start, tooltip, menu, Exit
     rest_f4       # the rest after a one-minute work period, ended by F4
     rest_idle     # a rest runs out; the idle time notices the first input of the session
+    rest_music_hook # a music rest on MCI, ended by a key press through Hook.dll
     session_end   # wineboot -e closes the program as Exit does
     read_only)    # a settings file that cannot be written: the error box, the old file kept
   foreach(_scenario ${_vistrel_wine_scenarios})

@@ -11,6 +11,8 @@
 #   rest_f4      a one-minute work period: the rest freezes the icon at about 61 s, F4 ends it
 #   rest_idle    a rest runs out; without Hook.dll the system's idle time, unknown until then,
 #                notices the session's first input and work resumes
+#   rest_music_hook  a music rest: the wave sounds (its samples as they are) and starts again
+#                each time it ends; after the rest a key press resumes work through Hook.dll
 #   session_end  the end of the session (wineboot -e) closes as Exit does
 #   read_only    a program folder that cannot be written: the error box, the old file intact
 set -u
@@ -65,6 +67,34 @@ app_start() {
 }
 
 icon_gone() { ! icon_docked; }
+
+# Wine's tooltip is a small window of its own below the tray; read alone, its one line reads
+# far better than the whole area with the tray's column beside it. Prints "WxH+X+Y".
+tooltip_geometry() {
+    local id geometry
+    while read -r id geometry; do
+        [[ "$(xwininfo -id "$id" | awk '/Map State:/ {print $3}')" == IsViewable ]] || continue
+        echo "$geometry"
+        return 0
+    done < <(xwininfo -root -children | awk '
+        match($0, /[0-9]+x[0-9]+\+-?[0-9]+\+-?[0-9]+/) {
+            split(substr($0, RSTART, RLENGTH), g, /[x+]/)
+            if (g[2] <= 40 && g[1] >= 60 && g[4] >= 20 && g[4] < 120) print $1, substr($0, RSTART, RLENGTH)
+        }')
+    return 1
+}
+# The text below the tray (app_lib's reading), tried first on the tooltip's window alone.
+text_below_tray() {
+    local geometry
+    if geometry=$(tooltip_geometry); then
+        xsession_screenshot "$ART/$1.png" "$geometry" &&
+            convert "$ART/$1.png" -colorspace Gray -resize 400% "$ART/$1-ocr.png" &&
+            OCR_TEXT=$(tesseract "$ART/$1-ocr.png" - --psm 7 2>/dev/null) &&
+            grep -Eq -- "$2" <<<"$OCR_TEXT" && return 0
+    fi
+    OCR_TEXT=$(ocr_region "$1" "$(below_tray_region)")
+    grep -Eq -- "$2" <<<"$OCR_TEXT"
+}
 # True when another program can register F4 (the test's hot-key holder, given as the fourth
 # argument).
 f4_free() { wine "$HOLDER" --try </dev/null >/dev/null 2>&1; }
@@ -198,6 +228,14 @@ scenario_rest_f4() {
     app_wait_exit 15
 }
 
+# With WINEDEBUG=+relay the program's calls of GetLastInputInfo (the idle fallback, once a
+# second while it waits for the user) and of KillTimer (at every switch of the cycle: a witness
+# that the trace sees the program's calls) go to its output.
+trace_idle_calls() {
+    wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /t REG_SZ \
+        /d 'user32.GetLastInputInfo;user32.KillTimer' /f </dev/null >/dev/null 2>&1
+}
+
 # Without Hook.dll nothing reports the user's return but the system's idle time, which Wine
 # keeps at the session's start until the first input: the rest must still run out, the
 # program must wait, and the first input of the session must start the next work period.
@@ -205,7 +243,8 @@ scenario_rest_f4() {
 scenario_rest_idle() {
     write_settings WorkPeriod=1 RestPeriod=1 AlertMethod=0 CanInterrupt=0 AutoRun=0
     rm -f "$PROG/Hook.dll"
-    start_and_dock
+    trace_idle_calls
+    WINEDEBUG=-all,+relay start_and_dock
     sleep 55
     wait_while_running 25 icon_frozen 3000 || fail "no rest: the icon never froze"
     # The rest runs out at about 121 s; until an input comes the icon stays frozen.
@@ -226,6 +265,113 @@ scenario_rest_idle() {
         fail "no work period after the pointer moved over the icon"
     fi
     expect_fresh_work_period "the move" "$moved"
+    if (($(grep -c 'Call user32.GetLastInputInfo' "$ART/vistrel.out") > 0)); then
+        pass "the idle time was read (GetLastInputInfo traced)"
+    else
+        fail "the idle time was never read"
+    fi
+    wineboot -e </dev/null >/dev/null 2>&1
+    app_wait_exit 15
+}
+
+# A music rest on the MCI device, ended by Hook.dll. Sound goes to a file through ALSA (a
+# private HOME whose default output is the file plugin), so no sound card is needed. Which
+# path ended the wait is read from a relay trace of the program's calls: the idle fallback
+# asks GetLastInputInfo once a second while it waits, the hooks never do; KillTimer, which
+# the program calls at every switch, shows that the trace sees its calls at all.
+scenario_rest_music_hook() {
+    write_settings WorkPeriod=1 RestPeriod=1 AlertMethod=1 PlayMethod=0 MusicFile=tone.wav \
+        CanInterrupt=0 AutoRun=0 AutoUpdate=0
+    unix2dos -q "$INI" 2>/dev/null
+    mkdir -p "$PROG/Music"
+    must make_tone tone.wav 1.5
+    [[ -f "$PROG/Hook.dll" ]] || fail "no Hook.dll beside Vistrel.exe"
+    local home="$ROOT/home" samples="$ART/tone.samples"
+    mkdir -p "$home"
+    AUDIO="$home/out.raw"
+    printf 'pcm.!default { type file slave.pcm "null" file "%s" format "raw" }\n' "$AUDIO" \
+        >"$home/.asoundrc"
+    tail -c +45 "$PROG/Music/tone.wav" >"$samples"
+    trace_idle_calls
+    HOME=$home WINEDEBUG=-all,+relay start_and_dock
+    if grep -q '/Hook.dll$' "/proc/$VIS_PID/maps" 2>/dev/null; then
+        pass "Hook.dll is loaded"
+    else
+        fail "Hook.dll is not loaded"
+    fi
+
+    # The rest begins 61 s after the program started, with the music; the icon docks a few
+    # seconds after that start on a busy machine.
+    sleep 50
+    if wait_while_running 25 test -s "$AUDIO"; then
+        local began
+        began=$(elapsed_since "$DOCKED")
+        if between "$began" 54 64; then
+            pass "the music began with the rest, $began s after the icon docked"
+        else
+            fail "the music began $began s after the icon docked, expected about 61"
+        fi
+    else
+        fail "no music during the rest"
+    fi
+    # Each play writes the output afresh: a whole play holds the wave's samples as they are;
+    # the output starting again and again is the piece being started again as it ends.
+    local size last=0 restarts=0 whole=0 until=$((SECONDS + 10))
+    while ((SECONDS < until)); do
+        size=$(audio_size)
+        ((size < last)) && ((++restarts))
+        if ((size == $(stat -c %s "$samples"))) && cmp -s "$AUDIO" "$samples"; then
+            whole=1
+        fi
+        last=$size
+        sleep 0.05
+    done
+    ((whole)) && pass "a whole play came out sample for sample" ||
+        fail "no play came out as the wave's samples"
+    ((restarts >= 3)) && pass "the music started again $restarts times in 10 s" ||
+        fail "the music started again $restarts times in 10 s"
+
+    # The pointer rests on the icon (a move during the rest changes nothing), so X gives the
+    # key press below to that Wine window, as it does with no window manager.
+    xdotool mousemove "$ICON_CX" "$ICON_CY"
+    # The rest runs out at about 121 s: the music is no longer started, the icon stays frozen.
+    local since
+    since=$(elapsed_since "$DOCKED")
+    ((${since%.*} < 124)) && sleep $((124 - ${since%.*}))
+    if audio_stopped 6 && icon_frozen 2500; then
+        pass "the rest ran out: the music is no longer started and the icon waits, frozen"
+    else
+        fail "after the rest the music goes on or the icon moves"
+    fi
+
+    local pressed resumed
+    icon_shot "$ART/icon-ref.png"
+    pressed=$(now)
+    xdotool key a
+    if xs_wait_until 3 icon_changed; then
+        resumed=$(elapsed_since "$pressed")
+        if between "$resumed" 0 1; then
+            pass "a key press resumed work $resumed s later"
+        else
+            fail "a key press resumed work only $resumed s later"
+        fi
+    else
+        fail "a key press did not resume work"
+    fi
+
+    local idle_calls timer_calls
+    idle_calls=$(grep -c 'Call user32.GetLastInputInfo' "$ART/vistrel.out")
+    timer_calls=$(grep -c 'Call user32.KillTimer' "$ART/vistrel.out")
+    if ((timer_calls > 0 && idle_calls == 0)); then
+        pass "the hooks ended the wait: GetLastInputInfo was never called ($timer_calls KillTimer calls traced)"
+    else
+        fail "GetLastInputInfo called $idle_calls times, KillTimer $timer_calls times"
+    fi
+    if audio_stopped 4; then
+        pass "no music after the rest"
+    else
+        fail "music plays after work resumed"
+    fi
     wineboot -e </dev/null >/dev/null 2>&1
     app_wait_exit 15
 }

@@ -2,9 +2,11 @@
 // from xdotool on a focused Wine window (the test's own).
 
 #include "Hook.h"
+#include "os/Platform.h"
+#include "os/win32/Win32Platform.h"
 #include "platform/HxSysHookComp.h"
 #include "platform/HxSysHookLoader.h"
-#include "WineTestPlatform.h"
+#include "WineTestSupport.h"
 
 #include "os/win32/Win32Windows.h"
 
@@ -54,8 +56,7 @@ protected:
             CreateWindowExA(0, "VistrelHookTarget", TargetTitle, WS_POPUP | WS_VISIBLE, 100, 100,
                             300, 200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(target, nullptr);
-        p.TheLoop().PumpFor(300);
-        baselineThreads = wtest::ThreadCount();
+        wtest::PumpFor(platform.Loop(), 300);
     }
 
     void TearDown() override {
@@ -72,7 +73,7 @@ protected:
 
     // A message window that records what the library posts to it.
     os::HWND RawReceiver(std::vector<RawEvent>& events) {
-        return p.TheLoop().CreateMessageWindow(
+        return platform.Loop().CreateMessageWindow(
             [&events](os::UINT msg, os::WPARAM wParam, os::LPARAM lParam) -> os::LRESULT {
                 events.push_back({static_cast<int>(msg - WM_USER), wParam, lParam});
                 return 0;
@@ -80,10 +81,11 @@ protected:
     }
 
     static bool HookModuleLoaded() { return GetModuleHandleA("Hook.dll") != nullptr; }
+    static int HookThreads() { return wtest::ThreadsStartedIn("Hook.dll"); }
 
-    wtest::TestPlatform p;
+    os::Win32Platform platform;
+    os::ScopedPlatform installed{platform};
     HWND target = nullptr;
-    int baselineThreads = 0;
 };
 
 bool Has(const std::vector<RawEvent>& events, int code) {
@@ -137,11 +139,13 @@ TEST_F(HookDll, KeysClicksWheelAndMotionReachEveryReceiverAsTheirCodes) {
     ASSERT_EQ(platform::HookAttachReceiver()(HOOK_MOUSE, static_cast<int>(second), 0), 0);
 
     Xdotool("mousemove --window %1 150 100 key a click 1 click 3 click 2 mousemove_relative 20 10");
-    p.TheLoop().PumpUntil([&] { return Has(raw, 8) && moves > 0 && keys.size() >= 2; }, 3000);
-    p.TheLoop().PumpFor(300); // the motion after the clicks
+    wtest::PumpUntil(
+        platform.Loop(), [&] { return Has(raw, 8) && moves > 0 && keys.size() >= 2; }, 3000);
+    wtest::PumpFor(platform.Loop(), 300); // the motion after the clicks
     const std::size_t beforeWheel = raw.size();
     Xdotool("click 4");
-    p.TheLoop().PumpUntil([&] { return raw.size() > beforeWheel; }, 3000);
+    wtest::PumpUntil(
+        platform.Loop(), [&] { return raw.size() > beforeWheel; }, 3000);
     ASSERT_GT(raw.size(), beforeWheel) << "the wheel was not reported";
     EXPECT_EQ(raw.back().Code, 0) << "the wheel counts as the mouse being used";
     raw.resize(beforeWheel);
@@ -184,7 +188,7 @@ TEST_F(HookDll, KeysClicksWheelAndMotionReachEveryReceiverAsTheirCodes) {
     EXPECT_EQ(cursor.y, 100 + 100 + 10);
 
     Export<DetachFn>("DetachReceiver")(HOOK_MOUSE, static_cast<int>(second));
-    p.TheLoop().DestroyWindow(second);
+    platform.Loop().DestroyWindow(second);
     keyboard.Deactivate();
     mouse.Deactivate();
     EXPECT_FALSE(platform::HookLibraryLoaded());
@@ -208,21 +212,22 @@ TEST_F(HookDll, ReceiversWhoseWindowsHaveGoneAreDroppedAndTheLibraryUnloadsAfter
     auto attach = platform::HookAttachReceiver();
     ASSERT_EQ(attach(HOOK_MOUSE, static_cast<int>(dead), 0), 0);
     auto detach = Export<DetachFn>("DetachReceiver");
-    p.TheLoop().DestroyWindow(dead);
+    platform.Loop().DestroyWindow(dead);
 
     Xdotool("mousemove --window %1 50 50");
-    ASSERT_TRUE(p.TheLoop().PumpUntil([&] { return moves > 0; }, 3000));
+    ASSERT_TRUE(wtest::PumpUntil(
+        platform.Loop(), [&] { return moves > 0; }, 3000));
     EXPECT_EQ(detach(HOOK_MOUSE, static_cast<int>(dead)), HOOK_NOT_REGISTERED)
         << "the receiver whose window had gone is still registered";
-    EXPECT_EQ(wtest::ThreadCount(), baselineThreads + 1);
+    EXPECT_EQ(HookThreads(), 1);
 
     mouse.Deactivate();
     EXPECT_FALSE(platform::HookLibraryLoaded());
     EXPECT_TRUE(HookModuleLoaded()) << "the hook thread keeps its own reference until it ends";
     Xdotool("mousemove --window %1 60 60");
-    EXPECT_TRUE(p.TheLoop().PumpUntil([&] { return !HookModuleLoaded(); }, 3000))
+    EXPECT_TRUE(wtest::PumpUntil(
+        platform.Loop(), [&] { return !HookModuleLoaded(); }, 3000))
         << "nobody listens, yet the library stays loaded";
-    EXPECT_EQ(wtest::ThreadCount(), baselineThreads);
 }
 
 TEST_F(HookDll, DetachingTheLastReceiverEndsTheThreadAtOnce) {
@@ -236,19 +241,21 @@ TEST_F(HookDll, DetachingTheLastReceiverEndsTheThreadAtOnce) {
         << "only the lowest bytes of kind and filtering count";
     EXPECT_EQ(attach(HOOK_KEYBOARD, static_cast<int>(keys), 0), HOOK_ALREADY_REGISTERED);
     EXPECT_EQ(attach(3, static_cast<int>(keys), 0), ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(wtest::ThreadCount(), baselineThreads + 1);
+    EXPECT_EQ(HookThreads(), 1);
     auto detach = Export<DetachFn>("DetachReceiver");
     auto lastError = Export<int(__stdcall*)()>("LastError");
     EXPECT_EQ(detach(HOOK_KEYBOARD, static_cast<int>(keys)), 0);
-    EXPECT_EQ(wtest::ThreadCount(), baselineThreads + 1) << "a receiver is left";
+    EXPECT_EQ(HookThreads(), 1) << "a receiver is left";
     EXPECT_EQ(detach(HOOK_KEYBOARD, static_cast<int>(keys)), HOOK_NOT_REGISTERED);
     EXPECT_EQ(lastError(), HOOK_NOT_REGISTERED);
     EXPECT_EQ(detach(HOOK_MOUSE, static_cast<int>(mice)), 0);
     EXPECT_EQ(lastError(), 0);
-    EXPECT_TRUE(
-        p.TheLoop().PumpUntil([&] { return wtest::ThreadCount() == baselineThreads; }, 1000));
+    EXPECT_TRUE(wtest::PumpUntil(
+        platform.Loop(), [&] { return HookThreads() == 0; }, 1000))
+        << "the hook thread outlived its last receiver";
     platform::ReleaseHookLibrary();
-    EXPECT_TRUE(p.TheLoop().PumpUntil([&] { return !HookModuleLoaded(); }, 1000));
+    EXPECT_TRUE(wtest::PumpUntil(
+        platform.Loop(), [&] { return !HookModuleLoaded(); }, 1000));
 }
 
 // Both ways of letting go, a hundred times each: nothing piles up and nothing hangs.
@@ -260,34 +267,31 @@ TEST_F(HookDll, LoadingAndUnloadingAHundredTimesLeavesNothingBehind) {
         ASSERT_EQ(platform::HookAttachReceiver()(HOOK_MOUSE, static_cast<int>(window), 0), 0);
         if (detachFirst)
             Export<DetachFn>("DetachReceiver")(HOOK_MOUSE, static_cast<int>(window));
-        p.TheLoop().DestroyWindow(window);
+        platform.Loop().DestroyWindow(window);
         platform::ReleaseHookLibrary();
     };
     // Warm-up: the first load maps the library and starts the system's own helpers.
     cycle(true);
-    p.TheLoop().PumpUntil([&] { return !HookModuleLoaded(); }, 1000);
-    const DWORD handlesBefore = [] {
-        DWORD count = 0;
-        GetProcessHandleCount(GetCurrentProcess(), &count);
-        return count;
-    }();
+    wtest::PumpUntil(
+        platform.Loop(), [&] { return !HookModuleLoaded(); }, 1000);
+    const long handlesBefore = wtest::HandleCount();
+    ASSERT_GT(handlesBefore, 0);
     const ULONGLONG started = GetTickCount64();
     for (int i = 0; i < 100; ++i) {
         cycle(true);
         ASSERT_FALSE(HasFatalFailure());
     }
-    EXPECT_TRUE(p.TheLoop().PumpUntil([&] { return !HookModuleLoaded(); }, 1000));
+    EXPECT_TRUE(wtest::PumpUntil(
+        platform.Loop(), [&] { return !HookModuleLoaded(); }, 1000));
     for (int i = 0; i < 100; ++i) {
         cycle(false);
         ASSERT_FALSE(HasFatalFailure());
     }
-    EXPECT_LE(wtest::ThreadCount(), baselineThreads + 1) << "hook threads pile up";
+    EXPECT_EQ(HookThreads(), 1) << "hook threads pile up";
     Xdotool("mousemove --window %1 70 70");
-    EXPECT_TRUE(p.TheLoop().PumpUntil([&] { return !HookModuleLoaded(); }, 3000));
-    EXPECT_EQ(wtest::ThreadCount(), baselineThreads);
-    DWORD handlesAfter = 0;
-    GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
-    EXPECT_LE(handlesAfter, handlesBefore + 5) << "handles leak";
+    EXPECT_TRUE(wtest::PumpUntil(
+        platform.Loop(), [&] { return !HookModuleLoaded(); }, 3000));
+    EXPECT_LE(wtest::HandleCount(), handlesBefore + 5) << "handles leak";
     EXPECT_LT(GetTickCount64() - started, 20000u);
 }
 

@@ -1,67 +1,53 @@
 #!/usr/bin/env bash
-# Runs a Windows test program under Wine inside a private X display (no window manager, as
-# the tests expect), with a Wine prefix of its own, and stops everything it started.
+# Runs a Windows test program under Wine with a display of its own (Xvfb, no window manager)
+# in a prefix kept for these tests between runs, and stops everything it started.
 #
 #   wine-session.sh [--audio-file] -- program.exe [arguments...]
 #
-# --audio-file: ALSA's default output becomes a file (no sound card is needed): a private
-# HOME whose .asoundrc writes raw samples to $HOME/out.raw; the program learns that file's
+# --audio-file: ALSA's default output becomes a file, so no sound card is needed: a private
+# HOME whose .asoundrc writes the raw samples to $HOME/out.raw; the program learns that file's
 # Windows path from VISTREL_TEST_AUDIO_OUT.
 #
-# Environment: VISTREL_WINEPREFIX (default: a prefix per user under /tmp, made on first use).
-set -euo pipefail
+# The prefix is VISTREL_DISPLAY_WINEPREFIX, or one per user under /tmp. It is not the prefix
+# of the tests without a display: a Wine session whose desktop began without one cannot make
+# windows. Its server is stopped after each run, so each run's session has its own display.
+set -u
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$here/../../e2e/lib/xsession.sh"
+. "$here/../lib/wine.sh"
 
 audio=0
-while [[ $# -gt 0 ]]; do
-    case "$1" in
+while (($#)); do
+    case $1 in
     --audio-file) audio=1; shift ;;
     --) shift; break ;;
     *) echo "wine-session: unknown option $1" >&2; exit 2 ;;
     esac
 done
-[[ $# -gt 0 ]] || { echo "wine-session: no program given" >&2; exit 2; }
+(($#)) || { echo "wine-session: no program given" >&2; exit 2; }
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/vistrel-wine-session.XXXXXX")
-xvfb_pid=
-cleanup() {
-    wineserver -k >/dev/null 2>&1 || true
-    [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/vistrel-wine-session-XXXXXX")
+finish() {
+    wine_server_stop
+    xsession_stop
+    rm -rf "$WORK"
 }
-trap cleanup EXIT
+trap finish EXIT
 
-export WINEPREFIX=${VISTREL_WINEPREFIX:-${TMPDIR:-/tmp}/vistrel-wine-prefix-$(id -u)}
-export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=${VISTREL_DISPLAY_WINEPREFIX:-${TMPDIR:-/tmp}/vistrel-wine-display-$(id -u)}
+export WINEDEBUG=-all
+wine_env
+XS_DIR="$WORK/session"
+xsession_start --no-tray || exit 1
+wine_prepare || exit 1
 
-exec 3>"$work/displayfd"
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-exec 3>&-
-for _ in $(seq 100); do
-    [[ -s "$work/displayfd" ]] && break
-    sleep 0.1
-done
-export DISPLAY=":$(head -n1 "$work/displayfd")"
-
-if [[ $audio == 1 ]]; then
-    export HOME="$work/home"
+if ((audio)); then
+    export HOME="$WORK/home"
     mkdir -p "$HOME"
-    cat >"$HOME/.asoundrc" <<ASOUND
-pcm.!default { type file slave.pcm "null" file "$HOME/out.raw" format "raw" }
-ASOUND
+    printf 'pcm.!default { type file slave.pcm "null" file "%s" format "raw" }\n' \
+        "$HOME/out.raw" >"$HOME/.asoundrc"
     export VISTREL_TEST_AUDIO_OUT="Z:${HOME//\//\\}\\out.raw"
 fi
 
-# Background Wine processes keep the first Wine process's output open: start the server and
-# the prefix's services with their own, so the test's output ends when the test does.
-if [[ ! -d "$WINEPREFIX" ]]; then
-    wineboot -i </dev/null >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
-        </dev/null >/dev/null 2>&1
-fi
-wineserver -p </dev/null >/dev/null 2>&1
-wine wineboot </dev/null >/dev/null 2>&1
-
-rc=0
-wine "$@" </dev/null || rc=$?
-exit "$rc"
+wine_server_start || exit 1
+wine "$@" </dev/null

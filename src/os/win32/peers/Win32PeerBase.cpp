@@ -113,7 +113,7 @@ Win32Peer::~Win32Peer() {
     if (toolOwner_ && ::IsWindow(toolOwner_)) {
         TOOLINFOA tool{};
         tool.cbSize = sizeof(tool);
-        tool.hwnd = ::GetParent(toolOwner_) ? ::GetParent(toolOwner_) : toolOwner_;
+        tool.hwnd = toolForm_;
         tool.uId = reinterpret_cast<UINT_PTR>(hwnd_);
         ::SendMessageA(toolOwner_, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
     }
@@ -245,8 +245,10 @@ void Win32Peer::UpdateTool() {
     if (view_.ShowHint() && !toolOwner_) {
         tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
         tool.lpszText = LPSTR_TEXTCALLBACKA;
-        if (::SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool)))
+        if (::SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool))) {
             toolOwner_ = tip;
+            toolForm_ = form->Window();
+        }
     } else if (!view_.ShowHint() && toolOwner_) {
         ::SendMessageA(tip, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
         toolOwner_ = nullptr;

@@ -169,8 +169,9 @@ protected:
     std::weak_ptr<void> life_;
     std::vector<::HWND> extraWindows_;
 
-    std::string hintText_; // the tooltip's text while it asks for it
-    ::HWND toolOwner_ = nullptr;
+    std::string hintText_;       // the tooltip's text while it asks for it
+    ::HWND toolOwner_ = nullptr; // the form's tooltip that shows this control's hint
+    ::HWND toolForm_ = nullptr;  // the window the tool is registered under
 
 private:
     static LRESULT CALLBACK SubclassProc(::HWND window, UINT message, WPARAM wParam, LPARAM lParam,
