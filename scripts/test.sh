@@ -29,10 +29,25 @@ cmake --preset fuzz
 cmake --build --preset fuzz -j "$jobs"
 
 echo "== Tests"
-ctest --preset ci -j "$jobs"
-ASAN_OPTIONS=detect_leaks=1 ctest --preset asan -j "$jobs"
-ctest --preset tsan -j "$jobs"
+# Every suite runs even when an earlier one fails, so one run shows every failure.
+failed=()
+suite() {
+    local name=$1
+    shift
+    echo "== Tests: $name"
+    "$@" || failed+=("$name")
+}
+suite ci ctest --preset ci -j "$jobs"
+suite asan env ASAN_OPTIONS=detect_leaks=1 ctest --preset asan -j "$jobs"
+suite tsan ctest --preset tsan -j "$jobs"
 # The Windows tests under Wine, in a prefix of the build tree with a wineserver of their own.
-tests/win32/lib/wine.sh --prefix "$PWD/build/win64/wine-prefix" -- ctest --preset win64 -j "$jobs"
+suite win64 tests/win32/lib/wine.sh --prefix "$PWD/build/win64/wine-prefix" -- \
+    ctest --preset win64 -j "$jobs"
 # Each parser's fuzz target briefly from its seeds (tools/fuzz.sh runs the long campaign).
-ctest --preset fuzz -j "$jobs"
+suite fuzz ctest --preset fuzz -j "$jobs"
+
+if ((${#failed[@]})); then
+    echo "== Failed suites: ${failed[*]}"
+    exit 1
+fi
+echo "== Every suite passed"

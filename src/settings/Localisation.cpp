@@ -183,10 +183,13 @@ void TranslateForm(ui::TForm& form, const std::string& languageName) {
         if (auto* memo = dynamic_cast<ui::TMemo*>(component)) {
             memo->Font().SetColor(ui::clNavy);
             std::string designText = memo->Text();
+            // The control takes the lines once, not once per line.
+            memo->Lines().BeginUpdate();
             memo->Lines().Clear();
             for (const std::string& key : section.KeyNames())
                 if (key.find(name + ".Line") != std::string::npos)
                     memo->Lines().Add(section.ReadString(key, ""));
+            memo->Lines().EndUpdate();
             if (memo->Lines().Count() == 0)
                 memo->SetText(designText);
         }

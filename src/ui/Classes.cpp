@@ -137,8 +137,19 @@ void TStrings::AddStrings(const TStrings& source) {
 }
 
 void TStrings::Changed(TListChange change, int index) {
+    if (updateCount_ > 0) {
+        changedWhileUpdating_ = true;
+        return;
+    }
     if (OnChange)
         OnChange(*this, change, index);
+}
+
+void TStrings::EndUpdate() {
+    if (updateCount_ == 0 || --updateCount_ > 0 || !changedWhileUpdating_)
+        return;
+    changedWhileUpdating_ = false;
+    Changed(TListChange::Reset, -1);
 }
 
 void TStrings::IndexError(int index) {

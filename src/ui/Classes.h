@@ -101,6 +101,11 @@ public:
     void Assign(const TStrings& source);
     void AddStrings(const TStrings& source);
 
+    // Between BeginUpdate and its EndUpdate changes are not announced one by one; the last
+    // EndUpdate announces them as one Reset, if there were any.
+    void BeginUpdate() { ++updateCount_; }
+    void EndUpdate();
+
     // Raised after every change; lets a control follow its list.
     TStringsChangeEvent OnChange;
 
@@ -109,6 +114,10 @@ protected:
     // Clears the list and adds the lines, announcing one Reset.
     void Replace(const std::vector<std::string>& lines);
     [[noreturn]] static void IndexError(int index);
+
+private:
+    int updateCount_ = 0;
+    bool changedWhileUpdating_ = false;
 };
 
 // A list of lines held in memory. When Sorted, every line added goes to its place in

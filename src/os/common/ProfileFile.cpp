@@ -3,13 +3,18 @@
 #include "os/common/Text.h"
 #include "os/Types.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <mutex>
 #include <sstream>
+#include <unordered_map>
 #include <utility>
 
 #include <fcntl.h>
@@ -234,6 +239,21 @@ void RemoveStaleTemporaries(const fs::path& folder, const std::string& targetNam
     }
 }
 
+// Whether the user may change an existing file: it has a write permission left (even root
+// keeps its hands off a file whose every write bit is off, as Windows does with a read-only
+// file), and the system grants this user writing.
+bool Writable(const fs::path& file, const fs::file_status& status) {
+    constexpr fs::perms anyWrite =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    if ((status.permissions() & anyWrite) == fs::perms::none)
+        return false;
+#ifdef _WIN32
+    return true;
+#else
+    return ::access(file.c_str(), W_OK) == 0;
+#endif
+}
+
 // Writes the whole content beside the target and renames it over the target, so that the
 // target holds either its old or its new content, never a part of either.
 bool ReplaceFile(const std::string& path, const std::string& content) {
@@ -253,8 +273,13 @@ bool ReplaceFile(const std::string& path, const std::string& content) {
     // The new file keeps the old one's permission bits; a new settings file gets the usual.
     int mode = 0666;
     fs::file_status old = fs::status(target, ec);
-    if (!ec && fs::is_regular_file(old))
+    if (!ec && fs::is_regular_file(old)) {
         mode = static_cast<int>(old.permissions() & fs::perms::mask);
+        // A file its owner made read-only stays as it is: the rename would replace it even
+        // so, since only the folder's permission counts for that.
+        if (!Writable(target, old))
+            return false;
+    }
 
     static std::atomic<unsigned> counter{0};
     int fd = -1;
@@ -302,10 +327,173 @@ std::string Join(const ProfileText& profile) {
     return content;
 }
 
+// What tells one version of a file from another without reading it: a write by anyone
+// changes its time, and a replacement by rename its identity too.
+struct FileStamp {
+    std::uint64_t Device = 0, Inode = 0, Size = 0;
+    std::int64_t Modified = 0, Changed = 0; // nanoseconds
+    bool operator==(const FileStamp&) const = default;
+};
+
+bool Stamp(const std::string& path, FileStamp& stamp) {
+#ifdef _WIN32
+    std::error_code ec;
+    fs::file_status status = fs::status(path, ec);
+    if (ec || !fs::is_regular_file(status))
+        return false;
+    stamp.Size = fs::file_size(path, ec);
+    stamp.Modified = fs::last_write_time(path, ec).time_since_epoch().count();
+    return !ec;
+#else
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    stamp.Device = info.st_dev;
+    stamp.Inode = info.st_ino;
+    stamp.Size = static_cast<std::uint64_t>(info.st_size);
+    stamp.Modified = info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec;
+    stamp.Changed = info.st_ctim.tv_sec * 1000000000LL + info.st_ctim.tv_nsec;
+    return true;
+#endif
+}
+
+// A file written within the last moments may be written again within the resolution of its
+// time stamp, unseen; its parse is not kept.
+bool RecentlyModified(const FileStamp& stamp) {
+    constexpr std::int64_t Margin = 2000000000LL; // 2 s in nanoseconds
+#ifdef _WIN32
+    auto now = fs::file_time_type::clock::now().time_since_epoch();
+    auto modified = fs::file_time_type::duration(stamp.Modified);
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(now - modified).count() < Margin;
+#else
+    auto now = std::chrono::system_clock::now().time_since_epoch();
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(now).count() - stamp.Modified <
+           Margin;
+#endif
+}
+
+std::string LowerText(const std::string& text) {
+    std::string lower = text;
+    for (char& c : lower)
+        c = Lower(c);
+    return lower;
+}
+
+// One file as read, with an index of its sections and, built on the first lookup in a
+// section, of that section's keys.
+struct ParsedProfile {
+    FileStamp Stamp;
+    bool Fresh = false; // written too recently for the stamp to tell: read again next time
+    ProfileText Text;
+    std::uint64_t LastUse = 0;
+    // Lower-cased section name: the first section of that name, [header line, end line).
+    std::unordered_map<std::string, std::pair<std::size_t, std::size_t>> Sections;
+    // Header line of a section: (hash of the lower-cased key, line) of every key line, sorted.
+    std::unordered_map<std::size_t, std::vector<std::pair<std::size_t, std::size_t>>> Keys;
+
+    void IndexSections() {
+        std::string open; // the section whose end is still to be found
+        for (std::size_t i = 0; i < Text.Lines.size(); ++i) {
+            ParsedLine parsed = ParseLine(Text.Lines[i]);
+            if (parsed.Kind != LineKind::Section)
+                continue;
+            if (!open.empty())
+                Sections[open].second = i;
+            open.clear();
+            std::string name = LowerText(parsed.Name);
+            if (Sections.try_emplace(name, i, Text.Lines.size()).second)
+                open = std::move(name);
+        }
+    }
+
+    // As FindSection, from the index.
+    std::size_t Section(const std::string& section, std::size_t& end) const {
+        auto it = Sections.find(LowerText(section));
+        if (it == Sections.end()) {
+            end = Text.Lines.size();
+            return std::string::npos;
+        }
+        end = it->second.second;
+        return it->second.first;
+    }
+
+    // The line of the first key of that name in the section, or npos.
+    std::size_t Key(std::size_t start, std::size_t end, const std::string& key) {
+        auto [it, added] = Keys.try_emplace(start);
+        auto& index = it->second;
+        if (added) {
+            for (std::size_t i = start + 1; i < end; ++i) {
+                ParsedLine parsed = ParseLine(Text.Lines[i]);
+                if (parsed.Kind == LineKind::Key)
+                    index.emplace_back(std::hash<std::string>{}(LowerText(parsed.Name)), i);
+            }
+            std::sort(index.begin(), index.end());
+        }
+        std::size_t hash = std::hash<std::string>{}(LowerText(key));
+        auto match = std::lower_bound(index.begin(), index.end(), std::make_pair(hash, start));
+        for (; match != index.end() && match->first == hash; ++match)
+            if (SameText(ParseLine(Text.Lines[match->second]).Name, key))
+                return match->second;
+        return std::string::npos;
+    }
+};
+
 } // namespace
 
+// The parsed files, the most recently used few of them. Reads check the file's stamp first, so
+// a change made on disk by anyone is seen at the next read; writes drop the file's entry.
+class ProfileFileStore::Cache {
+public:
+    std::mutex Mutex;
+
+    // The parse of the file as it is now; null when it is missing or cannot be read.
+    ParsedProfile* Get(const std::string& path) {
+        FileStamp stamp;
+        if (!Stamp(path, stamp)) {
+            files_.erase(path);
+            return nullptr;
+        }
+        auto& entry = files_[path];
+        if (!entry || !(entry->Stamp == stamp) || entry->Fresh) {
+            entry = std::make_unique<ParsedProfile>();
+            if (Load(path, entry->Text) != LoadResult::Loaded) {
+                files_.erase(path);
+                return nullptr;
+            }
+            // Stamped before reading: a change while reading shows at the next read.
+            entry->Stamp = stamp;
+            entry->Fresh = RecentlyModified(stamp);
+            entry->IndexSections();
+        }
+        entry->LastUse = ++uses_;
+        ParsedProfile* parsed = entry.get();
+        Trim();
+        return parsed;
+    }
+
+    void Drop(const std::string& path) { files_.erase(path); }
+
+private:
+    static constexpr std::size_t MaxFiles = 4;
+    // Forgets the least recently used files beyond the few kept.
+    void Trim() {
+        while (files_.size() > MaxFiles) {
+            auto oldest = std::min_element(files_.begin(), files_.end(), [](auto& a, auto& b) {
+                return a.second->LastUse < b.second->LastUse;
+            });
+            files_.erase(oldest);
+        }
+    }
+    std::unordered_map<std::string, std::unique_ptr<ParsedProfile>> files_;
+    std::uint64_t uses_ = 0;
+};
+
 ProfileFileStore::ProfileFileStore(std::function<std::string()> windowsDir)
-    : windowsDir_(std::move(windowsDir)) {}
+    : windowsDir_(std::move(windowsDir)), cache_(std::make_unique<Cache>()) {}
+
+ProfileFileStore::~ProfileFileStore() = default;
+ProfileFileStore::ProfileFileStore(ProfileFileStore&&) noexcept = default;
+ProfileFileStore& ProfileFileStore::operator=(ProfileFileStore&&) noexcept = default;
 
 std::string ProfileFileStore::Resolve(const std::string& fileName) const {
     bool hasFolder =
@@ -327,29 +515,31 @@ std::string ProfileFileStore::GetPrivateProfileString(const std::string& section
                                                       const std::string& key,
                                                       const std::string& defaultValue,
                                                       const std::string& fileName) {
-    ProfileText profile;
-    if (fileName.empty() || Load(Resolve(fileName), profile) != LoadResult::Loaded)
+    std::lock_guard lock(cache_->Mutex);
+    ParsedProfile* profile = fileName.empty() ? nullptr : cache_->Get(Resolve(fileName));
+    if (profile == nullptr)
         return Limit(defaultValue);
     std::size_t end = 0;
-    std::size_t start = FindSection(profile.Lines, section, end);
+    std::size_t start = profile->Section(section, end);
     if (start == std::string::npos)
         return Limit(defaultValue);
-    for (std::size_t i = start + 1; i < end; ++i) {
-        ParsedLine parsed = ParseLine(profile.Lines[i]);
-        if (parsed.Kind == LineKind::Key && SameText(parsed.Name, key))
-            return Limit(parsed.HasValue ? Unquote(parsed.Value) : defaultValue);
-    }
-    return Limit(defaultValue);
+    std::size_t line = profile->Key(start, end, key);
+    if (line == std::string::npos)
+        return Limit(defaultValue);
+    ParsedLine parsed = ParseLine(profile->Text.Lines[line]);
+    return Limit(parsed.HasValue ? Unquote(parsed.Value) : defaultValue);
 }
 
 std::vector<std::string> ProfileFileStore::GetPrivateProfileKeyNames(const std::string& section,
                                                                      const std::string& fileName) {
     std::vector<std::string> names;
-    ProfileText profile;
-    if (fileName.empty() || Load(Resolve(fileName), profile) != LoadResult::Loaded)
+    std::lock_guard lock(cache_->Mutex);
+    ParsedProfile* parsedFile = fileName.empty() ? nullptr : cache_->Get(Resolve(fileName));
+    if (parsedFile == nullptr)
         return names;
+    const ProfileText& profile = parsedFile->Text;
     std::size_t end = 0;
-    std::size_t start = FindSection(profile.Lines, section, end);
+    std::size_t start = parsedFile->Section(section, end);
     if (start == std::string::npos)
         return names;
     std::size_t used = 1; // the zero byte that ends the list
@@ -372,6 +562,8 @@ bool ProfileFileStore::WritePrivateProfileString(const std::string& section, con
     if (fileName.empty() || section.empty() || key.empty())
         return false;
     std::string path = Resolve(fileName);
+    std::lock_guard lock(cache_->Mutex);
+    cache_->Drop(path); // read again after this write, whether or not it succeeds
     ProfileText profile;
     // A file that is there but cannot be read must not be replaced by one holding only this key.
     if (Load(path, profile) == LoadResult::Unreadable)

@@ -363,6 +363,9 @@ void LinuxMessageLoop::ArmWake() {
         wake_->stop();
         return;
     }
+    if (wake_->isActive() && next == wakeDue_)
+        return; // armed for that already
+    wakeDue_ = next;
     auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now());
     wake_->start(static_cast<int>(std::clamp<std::int64_t>(wait.count(), 0, 0x7FFFFFFF)));
 }

@@ -102,6 +102,7 @@ private:
     void ArmWake();
     std::map<TimerKey, TimerInfo> timers_;
     std::unique_ptr<QTimer> wake_;
+    Clock::time_point wakeDue_; // what the wake-up timer is armed for while it is active
     std::uint64_t nextSerial_ = 1;
 
     std::map<int, AppHook> appHooks_;

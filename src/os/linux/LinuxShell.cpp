@@ -1,5 +1,7 @@
 #include "os/linux/LinuxShell.h"
 
+#include "os/linux/ResourcePicture.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QEventLoop>
@@ -89,6 +91,8 @@ struct TrayEntry {
     UINT Version = 0;
     std::unique_ptr<QSystemTrayIcon> Tray;
     QPointer<QWidget> Widget; // the tray icon's own window, once it has been seen
+    HICON Icon = 0;           // the picture last handed to the toolkit
+    bool IconSet = false;
     Qt::MouseButtons Pressed; // pressed on the icon and not yet reported released
     bool BalloonUp = false;
     std::unique_ptr<QTimer> BalloonTimer;
@@ -123,12 +127,19 @@ struct LinuxShell::Impl : QObject {
 void LinuxShell::Impl::Apply(TrayEntry& entry, const NotifyIconData& data) {
     if (data.uFlags & NIF_MESSAGE)
         entry.CallbackMessage = data.uCallbackMessage;
-    if (data.uFlags & NIF_ICON) {
+    // The icon is refreshed with every call; only what changed is handed on, since each new
+    // picture is a repaint.
+    if ((data.uFlags & NIF_ICON) && (!entry.IconSet || data.hIcon != entry.Icon)) {
         auto it = Icons.find(data.hIcon);
         entry.Tray->setIcon(it != Icons.end() ? it->second : QIcon());
+        entry.Icon = data.hIcon;
+        entry.IconSet = true;
     }
-    if (data.uFlags & NIF_TIP)
-        entry.Tray->setToolTip(FromField(data.szTip)); // empty: no tooltip at all
+    if (data.uFlags & NIF_TIP) {
+        QString tip = FromField(data.szTip); // empty: no tooltip at all
+        if (tip != entry.Tray->toolTip())
+            entry.Tray->setToolTip(tip);
+    }
     // The toolkit refuses to show an icon without a picture; it appears with its first one.
     if (!entry.Tray->isVisible() && !entry.Tray->icon().isNull())
         entry.Tray->show();
@@ -359,10 +370,9 @@ int LinuxShell::TrackPopupMenu(const std::vector<MenuEntry>& entries, TPoint at,
 }
 
 HICON LinuxShell::LoadIconResource(const std::string& name) {
-    QString path = QStringLiteral(":/images/") + QString::fromUtf8(name) + QStringLiteral(".png");
     QIcon icon;
-    if (QFile::exists(path)) {
-        icon = QIcon(QPixmap(path));
+    if (QPixmap picture = ResourcePicture(name); !picture.isNull()) {
+        icon = QIcon(picture);
     } else if (name == "MAINICON") {
         icon = DrawFallback(-1);
     } else if (name.size() == 5 && name.compare(0, 4, "TRAY") == 0 && name[4] >= '0' &&

@@ -1,5 +1,6 @@
 #include "os/linux/QtPeers.h"
 
+#include "os/linux/ResourcePicture.h"
 #include "platform/MPlayer.h"
 #include "ui/Application.h"
 #include "ui/ComCtrls.h"
@@ -149,12 +150,6 @@ ui::TShiftState ShiftOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons button
     if (buttons & Qt::MiddleButton)
         shift |= ui::ssMiddle;
     return shift;
-}
-
-QPixmap ResourcePicture(const std::string& name) {
-    if (name.empty())
-        return {};
-    return QPixmap(QStringLiteral(":/images/") + ToQ(name) + QStringLiteral(".png"));
 }
 
 // ---- The common part of every peer ---------------------------------------------------------

@@ -124,7 +124,7 @@ TEST_F(Alerts, RandomPicksReachEveryMusicFileAndEveryScreenSaver) {
     std::set<std::string> played;
     for (auto& c : p.Media_.Commands)
         if (c.Name == "open")
-            played.insert(c.Element.substr(c.Element.rfind('/') + 1));
+            played.insert(c.Element.substr(c.Element.rfind(os::PathDelim) + 1));
     EXPECT_EQ(played, (std::set<std::string>{"A.mid", "B.mid", "C.mid"}));
 
     form.reset();

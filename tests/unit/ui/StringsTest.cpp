@@ -97,6 +97,33 @@ TEST(StringsTest, ChangesAreAnnouncedWithTheirPosition) {
                                                                  {TListChange::Reset, -1}}));
 }
 
+TEST(StringsTest, ChangesBetweenBeginAndEndUpdateAreAnnouncedOnceAtTheOutermostEnd) {
+    TStringList list;
+    std::vector<std::pair<TListChange, int>> changes;
+    std::vector<int> counts; // lines in the list at each announcement
+    list.OnChange = [&](TStrings& sender, TListChange change, int index) {
+        changes.emplace_back(change, index);
+        counts.push_back(sender.Count());
+    };
+    list.BeginUpdate();
+    list.Add("a");
+    list.BeginUpdate();
+    list.Add("b");
+    list.EndUpdate();
+    EXPECT_TRUE(changes.empty()) << "an inner EndUpdate announces nothing";
+    list.Add("c");
+    list.EndUpdate();
+    EXPECT_EQ(changes, (std::vector<std::pair<TListChange, int>>{{TListChange::Reset, -1}}));
+    EXPECT_EQ(counts, std::vector<int>{3});
+
+    list.BeginUpdate();
+    list.EndUpdate();
+    list.EndUpdate(); // one too many is harmless
+    EXPECT_EQ(changes.size(), 1u) << "nothing changed, nothing announced";
+    list.Delete(2);
+    EXPECT_EQ(changes.back(), std::make_pair(TListChange::Deleted, 2)) << "announced at once again";
+}
+
 TEST(StringsTest, CompareTextFoldsOnlyAsciiLetters) {
     EXPECT_EQ(CompareText("abc", "ABC"), 0);
     EXPECT_LT(CompareText("abc", "abd"), 0);

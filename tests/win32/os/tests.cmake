@@ -16,4 +16,4 @@ add_test(NAME win32_os_tests
 set_tests_properties(win32_os_tests PROPERTIES LABELS win32-wine TIMEOUT 120
   RESOURCE_LOCK wine-prefix
   # A prefix of this build tree: another build's tests on the same machine use their own.
-  ENVIRONMENT VISTREL_WINEPREFIX=${CMAKE_BINARY_DIR}/wine-session-prefix)
+  ENVIRONMENT VISTREL_DISPLAY_WINEPREFIX=${CMAKE_BINARY_DIR}/wine-display-prefix)

@@ -1,5 +1,5 @@
 // What Windows itself reports about every running Vistrel.exe: private bytes, working set,
-// handles, GDI and USER objects, threads. Cross-built and run by tools/bench/vistrel-wine-idle.sh.
+// handles, GDI and USER objects, threads. Cross-built and run by tools/bench/bench.sh.
 #include <windows.h>
 
 #include <psapi.h>
