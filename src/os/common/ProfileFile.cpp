@@ -13,6 +13,7 @@
 #include <fstream>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <unordered_map>
 #include <utility>
@@ -392,14 +393,16 @@ struct ParsedProfile {
     std::unordered_map<std::size_t, std::vector<std::pair<std::size_t, std::size_t>>> Keys;
 
     void IndexSections() {
-        std::string open; // the section whose end is still to be found
+        // The section whose end is still to be found; "[]" names a section too, so an empty
+        // name does not mean none.
+        std::optional<std::string> open;
         for (std::size_t i = 0; i < Text.Lines.size(); ++i) {
             ParsedLine parsed = ParseLine(Text.Lines[i]);
             if (parsed.Kind != LineKind::Section)
                 continue;
-            if (!open.empty())
-                Sections[open].second = i;
-            open.clear();
+            if (open)
+                Sections[*open].second = i;
+            open.reset();
             std::string name = LowerText(parsed.Name);
             if (Sections.try_emplace(name, i, Text.Lines.size()).second)
                 open = std::move(name);

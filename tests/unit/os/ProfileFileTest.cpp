@@ -31,6 +31,13 @@ TEST_F(ProfileFileTest, ALineOfOneZeroByteIsNoKeyName) {
               (std::vector<std::string>{"MThanks.Line1", "MThanks.Line3"}));
 }
 
+TEST_F(ProfileFileTest, AnEmptySectionNameEndsWhereTheNextSectionBegins) {
+    Write("[]\r\nA=1\r\n[Next]\r\nB=2\r\n");
+    EXPECT_EQ(store.GetPrivateProfileKeyNames("", path), (std::vector<std::string>{"A"}));
+    EXPECT_EQ(Get("", "B"), "<default>");
+    EXPECT_EQ(Get("Next", "B"), "2");
+}
+
 TEST_F(ProfileFileTest, WriteLeavesNoTemporaryFile) {
     Write("[S]\r\nA=1\r\n");
     ASSERT_TRUE(Set("S", "A", "2"));
