@@ -249,6 +249,7 @@ bool Writable(const fs::path& file, const fs::file_status& status) {
     if ((status.permissions() & anyWrite) == fs::perms::none)
         return false;
 #ifdef _WIN32
+    (void)file; // the permission bits above are what the read-only attribute gives
     return true;
 #else
     return ::access(file.c_str(), W_OK) == 0;
