@@ -15,7 +15,7 @@ test_packages=(
   libgtest-dev libgmock-dev
   g++-mingw-w64-x86-64 googletest wine wine64
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-  xdotool sox libchm-bin locales tesseract-ocr tesseract-ocr-eng lame
+  xdotool sox libchm-bin locales tesseract-ocr tesseract-ocr-eng lame unzip
   fluid-soundfont-gm
   clang libclang-rt-dev
 )

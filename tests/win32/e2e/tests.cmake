@@ -17,4 +17,9 @@ if(TARGET Vistrel)
     set_tests_properties(wine_e2e_${_scenario} PROPERTIES LABELS win32-wine TIMEOUT 300
       SKIP_RETURN_CODE 77)
   endforeach()
+  # The .zip that CPack makes, unpacked into a folder with a blank in its path.
+  add_test(NAME wine_e2e_zip
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/zip_package.sh ${CMAKE_BINARY_DIR}
+            ${CMAKE_BINARY_DIR}/e2e-artifacts/wine/zip)
+  set_tests_properties(wine_e2e_zip PROPERTIES LABELS win32-wine TIMEOUT 300)
 endif()

@@ -15,6 +15,8 @@
 #                each time it ends; after the rest a key press resumes work through Hook.dll
 #   session_end  the end of the session (wineboot -e) closes as Exit does
 #   read_only    a program folder that cannot be written: the error box, the old file intact
+#   zip          PROGRAM_DIR is the unpacked .zip: it carries the program, Hook.dll and the
+#                language, music and help folders, and runs from them in German
 set -u
 SCENARIO=$1
 WINE_TESTS=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -421,6 +423,39 @@ scenario_read_only() {
 read_only_cleanup() {
     chattr -i "$INI" "$PROG" 2>/dev/null
     wine_cleanup
+}
+
+# The program folder as the .zip lays it out (zip_package.sh unpacks it): everything it needs
+# is there, and the program finds its language folder.
+scenario_zip() {
+    local file missing=
+    for file in Vistrel.exe Hook.dll "Language/English 1033.ini" "Language/Deutsch 1031.ini" \
+        "Music/Canon in D.mid" "Music/Info/MusicInfo-1031.dat" "Help/1033/Help.chm"; do
+        [[ -f "$PROG/$file" ]] || missing+=" \"$file\""
+    done
+    if [[ -z "$missing" ]]; then
+        pass "the .zip carries the program, Hook.dll, the languages, the music and the help"
+    else
+        fail "the .zip lacks$missing"
+    fi
+    write_settings "Language=Deutsch 1031" AutoRun=0
+    start_and_dock
+    hover_icon
+    if xs_wait_until 8 text_below_tray tooltip 'Vistrel.*00[:.-]4[0-9][:.-][0-9]{2}.*verbleibend'; then
+        pass "the tooltip is German: $OCR_TEXT"
+    else
+        fail "no German tooltip (read: $OCR_TEXT)"
+    fi
+    xdotool mousemove 200 400
+    local rc=0
+    wineboot -e </dev/null >/dev/null 2>&1 || rc=$?
+    ((rc == 0)) || fail "wineboot -e: code $rc"
+    app_wait_exit 15 || fail "the program outlived the session"
+    if [[ "$(ini_value Language)" == "Deutsch 1031" ]]; then
+        pass "the settings keep the language"
+    else
+        fail "Language saved as \"$(ini_value Language)\""
+    fi
 }
 
 HOLDER=${4:-}
