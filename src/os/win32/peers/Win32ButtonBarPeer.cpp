@@ -18,7 +18,7 @@ public:
     using Win32Peer::Win32Peer;
 
 protected:
-    WindowSpec Spec() override { return {}; }
+    CreateArgs Args() override { return {}; }
 
     RECT Scaled(const os::TRect& r) const {
         return {Px(r.Left), Px(r.Top), Px(r.Right), Px(r.Bottom)};

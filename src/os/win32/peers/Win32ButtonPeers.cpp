@@ -47,22 +47,22 @@ public:
     }
 
 protected:
-    WindowSpec Spec() override {
-        WindowSpec spec;
-        spec.ClassName = "BUTTON";
+    CreateArgs Args() override {
+        CreateArgs args;
+        args.ClassName = "BUTTON";
         switch (view_.Kind()) {
         case ui::TPeerKind::CheckBox:
-            spec.Style = BS_AUTOCHECKBOX;
+            args.Style = BS_AUTOCHECKBOX;
             break;
         case ui::TPeerKind::RadioButton:
-            spec.Style = BS_AUTORADIOBUTTON;
+            args.Style = BS_AUTORADIOBUTTON;
             break;
         default:
-            spec.Style = view_.Default() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+            args.Style = view_.Default() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
             break;
         }
-        spec.Text = view_.Caption();
-        return spec;
+        args.Text = view_.Caption();
+        return args;
     }
 
     void ShowChecked() {

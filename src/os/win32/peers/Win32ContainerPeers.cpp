@@ -39,11 +39,11 @@ public:
 protected:
     bool TakesFocus() const override { return false; }
 
-    WindowSpec Spec() override {
-        WindowSpec spec;
-        spec.Style = WS_CLIPCHILDREN;
-        spec.ExStyle = WS_EX_CONTROLPARENT;
-        return spec;
+    CreateArgs Args() override {
+        CreateArgs args;
+        args.Style = WS_CLIPCHILDREN;
+        args.ExStyle = WS_EX_CONTROLPARENT;
+        return args;
     }
 
     void Apply(TProperty property) override {

@@ -57,27 +57,27 @@ protected:
     bool Spin() const { return view_.Kind() == ui::TPeerKind::SpinEdit; }
     bool Memo() const { return view_.Kind() == ui::TPeerKind::Memo; }
 
-    WindowSpec Spec() override {
-        WindowSpec spec;
-        spec.ClassName = "EDIT";
+    CreateArgs Args() override {
+        CreateArgs args;
+        args.ClassName = "EDIT";
         if (Memo()) {
-            spec.Style = ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
+            args.Style = ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
             const ui::TScrollStyle bars = view_.ScrollBars();
             if (bars == ui::TScrollStyle::ssVertical || bars == ui::TScrollStyle::ssBoth)
-                spec.Style |= WS_VSCROLL;
+                args.Style |= WS_VSCROLL;
             if (bars == ui::TScrollStyle::ssHorizontal || bars == ui::TScrollStyle::ssBoth)
-                spec.Style |= WS_HSCROLL;
+                args.Style |= WS_HSCROLL;
             if (!view_.WordWrap())
-                spec.Style |= ES_AUTOHSCROLL;
+                args.Style |= ES_AUTOHSCROLL;
         } else {
-            spec.Style = ES_AUTOHSCROLL;
+            args.Style = ES_AUTOHSCROLL;
         }
         if (view_.ReadOnly())
-            spec.Style |= ES_READONLY;
+            args.Style |= ES_READONLY;
         if (view_.BorderStyle() != ui::TBorderStyle::bsNone)
-            spec.ExStyle = WS_EX_CLIENTEDGE;
-        spec.Text = view_.Text();
-        return spec;
+            args.ExStyle = WS_EX_CLIENTEDGE;
+        args.Text = view_.Text();
+        return args;
     }
 
     void Created() override {

@@ -47,12 +47,12 @@ public:
 protected:
     bool TakesFocus() const override { return false; }
 
-    WindowSpec Spec() override {
-        WindowSpec spec;
-        spec.Style = WS_POPUP | WS_CLIPCHILDREN | Styles();
-        spec.ExStyle = WS_EX_CONTROLPARENT | ExStyles();
-        spec.Text = view_.Caption();
-        return spec;
+    CreateArgs Args() override {
+        CreateArgs args;
+        args.Style = WS_POPUP | WS_CLIPCHILDREN | Styles();
+        args.ExStyle = WS_EX_CONTROLPARENT | ExStyles();
+        args.Text = view_.Caption();
+        return args;
     }
 
     void Created() override { dpi_ = WindowDpi(hwnd_); }

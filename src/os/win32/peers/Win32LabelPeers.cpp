@@ -47,12 +47,12 @@ protected:
         }
     }
 
-    WindowSpec Spec() override {
-        WindowSpec spec;
-        spec.ClassName = "STATIC";
-        spec.Style = SS_NOTIFY | AlignmentStyle();
-        spec.Text = view_.Caption();
-        return spec;
+    CreateArgs Args() override {
+        CreateArgs args;
+        args.ClassName = "STATIC";
+        args.Style = SS_NOTIFY | AlignmentStyle();
+        args.Text = view_.Caption();
+        return args;
     }
 
     void Apply(TProperty property) override {
@@ -77,7 +77,7 @@ public:
 protected:
     bool TakesFocus() const override { return false; }
 
-    WindowSpec Spec() override { return {}; }
+    CreateArgs Args() override { return {}; }
 
     void Apply(TProperty property) override {
         if (property == TProperty::Picture || property == TProperty::Transparent)

@@ -40,19 +40,19 @@ public:
 protected:
     bool Combo() const { return view_.Kind() == ui::TPeerKind::ComboBox; }
 
-    WindowSpec Spec() override {
-        WindowSpec spec;
+    CreateArgs Args() override {
+        CreateArgs args;
         if (Combo()) {
-            spec.ClassName = "COMBOBOX";
-            spec.Style = WS_VSCROLL | (view_.ComboStyle() == ui::TComboBoxStyle::csDropDownList
+            args.ClassName = "COMBOBOX";
+            args.Style = WS_VSCROLL | (view_.ComboStyle() == ui::TComboBoxStyle::csDropDownList
                                            ? CBS_DROPDOWNLIST
                                            : CBS_DROPDOWN | CBS_AUTOHSCROLL);
         } else {
-            spec.ClassName = "LISTBOX";
-            spec.Style = LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL;
-            spec.ExStyle = WS_EX_CLIENTEDGE;
+            args.ClassName = "LISTBOX";
+            args.Style = LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL;
+            args.ExStyle = WS_EX_CLIENTEDGE;
         }
-        return spec;
+        return args;
     }
 
     void PlaceWindow() override {

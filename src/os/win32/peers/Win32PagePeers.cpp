@@ -49,11 +49,11 @@ public:
     }
 
 protected:
-    WindowSpec Spec() override {
-        WindowSpec spec;
-        spec.ClassName = WC_TABCONTROLA;
-        spec.Style = TCS_TABS | TCS_SINGLELINE;
-        return spec;
+    CreateArgs Args() override {
+        CreateArgs args;
+        args.ClassName = WC_TABCONTROLA;
+        args.Style = TCS_TABS | TCS_SINGLELINE;
+        return args;
     }
 
     void Apply(TProperty property) override {
@@ -120,12 +120,12 @@ public:
 protected:
     bool TakesFocus() const override { return false; }
 
-    WindowSpec Spec() override {
-        WindowSpec spec;
-        spec.Style = WS_CLIPCHILDREN;
-        spec.ExStyle = WS_EX_CONTROLPARENT;
-        spec.ClipSiblings = false;
-        return spec;
+    CreateArgs Args() override {
+        CreateArgs args;
+        args.Style = WS_CLIPCHILDREN;
+        args.ExStyle = WS_EX_CONTROLPARENT;
+        args.ClipSiblings = false;
+        return args;
     }
 
     ::HWND ParentWindow() const override {

@@ -128,11 +128,11 @@ void Win32Peer::Create() {
     const ui::TPeerKind kind = view_.Kind();
     ::HWND parent = kind == ui::TPeerKind::Form ? nullptr : ParentWindow();
     dpi_ = WindowDpi(parent ? ::GetAncestor(parent, GA_ROOT) : nullptr);
-    WindowSpec spec = Spec();
-    const bool own = spec.ClassName == nullptr;
-    DWORD style = spec.Style;
+    CreateArgs args = Args();
+    const bool own = args.ClassName == nullptr;
+    DWORD style = args.Style;
     if (kind != ui::TPeerKind::Form) {
-        style |= WS_CHILD | (spec.ClipSiblings ? WS_CLIPSIBLINGS : 0);
+        style |= WS_CHILD | (args.ClipSiblings ? WS_CLIPSIBLINGS : 0);
         if (view_.Visible())
             style |= WS_VISIBLE;
     }
@@ -143,8 +143,8 @@ void Win32Peer::Create() {
                      ? nullptr
                      : reinterpret_cast<::HMENU>(static_cast<INT_PTR>(factory_.NextId()));
     ::HWND window =
-        ::CreateWindowExA(spec.ExStyle, own ? factory_.WindowClass() : spec.ClassName,
-                          spec.Text.c_str(), style, x, y, Px(b.Right) - x, Px(b.Bottom) - y, parent,
+        ::CreateWindowExA(args.ExStyle, own ? factory_.WindowClass() : args.ClassName,
+                          args.Text.c_str(), style, x, y, Px(b.Right) - x, Px(b.Bottom) - y, parent,
                           id, ::GetModuleHandleA(nullptr), own ? this : nullptr);
     if (!window)
         throw std::runtime_error("The window of '" + view_.Name() +

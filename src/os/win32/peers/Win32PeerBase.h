@@ -120,7 +120,7 @@ public:
 
 protected:
     // The window class, styles and text of the window to make.
-    struct WindowSpec {
+    struct CreateArgs {
         const char* ClassName = nullptr; // nullptr: the peers' own class
         DWORD Style = 0;
         DWORD ExStyle = 0;
@@ -129,7 +129,7 @@ protected:
         // which lie over it).
         bool ClipSiblings = true;
     };
-    virtual WindowSpec Spec() = 0;
+    virtual CreateArgs Args() = 0;
     // After the window is made, before the properties are applied.
     virtual void Created() {}
     virtual void Apply(ui::TProperty property);
