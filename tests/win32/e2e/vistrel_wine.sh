@@ -440,8 +440,9 @@ scenario_zip() {
     fi
     write_settings "Language=Deutsch 1031" AutoRun=0
     start_and_dock
+    if icon_animates 4; then pass "the icon animates"; else fail "the icon does not animate"; fi
     hover_icon
-    if xs_wait_until 8 text_below_tray tooltip 'Vistrel.*00[:.-]4[0-9][:.-][0-9]{2}.*verbleibend'; then
+    if xs_wait_until 8 text_below_tray tooltip 'Vistrel.*00[:.-](4[0-9]|50)[:.-][0-9]{2}.*verbleibend'; then
         pass "the tooltip is German: $OCR_TEXT"
     else
         fail "no German tooltip (read: $OCR_TEXT)"
