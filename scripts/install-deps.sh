@@ -7,7 +7,7 @@ what="${1:-test}"
 run_packages=(
   cmake ninja-build g++ pkg-config python3
   qt6-base-dev libx11-dev libxi-dev libxext-dev libxss-dev libxtst-dev
-  libsdl2-mixer-dev timgm6mb-soundfont
+  libsdl2-mixer-dev libfluidsynth-dev timgm6mb-soundfont
   fp-utils xscreensaver-data xdg-utils xchm
   xvfb xauth trayer imagemagick x11-utils
 )

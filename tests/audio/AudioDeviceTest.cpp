@@ -81,8 +81,8 @@ std::string Wave(int milliseconds) {
     return out;
 }
 
-// Four piano notes of a quarter second each at 120 beats a minute: one second of music.
-std::string Midi() {
+// Piano notes of a quarter second each at 120 beats a minute, four to a second.
+std::string Midi(int notes = 4) {
     std::string track;
     auto event = [&](int delta, std::initializer_list<int> bytes) {
         track += static_cast<char>(delta > 127 ? 0x80 | (delta >> 7) : delta);
@@ -93,7 +93,8 @@ std::string Midi() {
     };
     event(0, {0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20});
     event(0, {0xC0, 0x00});
-    for (int note : {60, 64, 67, 72}) {
+    for (int i = 0; i < notes; ++i) {
+        const int note = 60 + (i % 4) * 4;
         event(0, {0x90, note, 110});
         event(240, {0x80, note, 0});
     }
@@ -241,6 +242,68 @@ TEST_F(AudioDevice, MidiPlaysThroughTheSoundFont) {
     EXPECT_EQ(Status(id, os::MCI_STATUS_POSITION), 1000u);
     EXPECT_EQ(mci->Close(id, os::MCI_WAIT, 0), 0u);
     EXPECT_GT(PeakOfOutput(), 1000) << "silence: no sound font reached the synthesiser?";
+}
+
+TEST_F(AudioDevice, MidiPausesStopsAndPlaysAgainLikeAnyPiece) {
+    os::MCIDEVICEID id = OpenOk(Write("long.mid", Midi(12)));
+    EXPECT_EQ(Status(id, os::MCI_STATUS_LENGTH), 3000u);
+    ASSERT_EQ(mci->Play(id, os::MCI_NOTIFY, rx.Window(), 0, 0), 0u);
+    ASSERT_TRUE(PumpUntil([&] { return Status(id, os::MCI_STATUS_POSITION) >= 300; }));
+
+    ASSERT_EQ(mci->Pause(id, os::MCI_WAIT, 0), 0u);
+    EXPECT_EQ(Status(id, os::MCI_STATUS_MODE), os::MCI_MODE_PAUSE);
+    os::DWORD pausedAt = Status(id, os::MCI_STATUS_POSITION);
+    PumpUntil([] { return false; }, 300ms);
+    EXPECT_EQ(Status(id, os::MCI_STATUS_POSITION), pausedAt);
+    ASSERT_EQ(mci->Resume(id, os::MCI_WAIT, 0), 0u);
+    ASSERT_TRUE(PumpUntil([&] { return Status(id, os::MCI_STATUS_POSITION) > pausedAt; }));
+
+    // A stop holds the place; the next play goes on from it.
+    ASSERT_EQ(mci->Stop(id, os::MCI_WAIT, 0), 0u);
+    ASSERT_TRUE(WaitForNote(1));
+    EXPECT_EQ(rx.Notes[0], Note(os::MCI_NOTIFY_ABORTED, id));
+    os::DWORD stoppedAt = Status(id, os::MCI_STATUS_POSITION);
+    EXPECT_GT(stoppedAt, pausedAt);
+    EXPECT_LT(stoppedAt, 3000u);
+    ASSERT_EQ(mci->Play(id, 0, rx.Window(), 0, 0), 0u);
+    EXPECT_GE(Status(id, os::MCI_STATUS_POSITION), stoppedAt);
+
+    // After a seek to the start the piece plays from its beginning to its end.
+    ASSERT_EQ(mci->Seek(id, os::MCI_SEEK_TO_START | os::MCI_WAIT, 0, 0), 0u);
+    EXPECT_EQ(Status(id, os::MCI_STATUS_POSITION), 0u);
+    EXPECT_EQ(Status(id, os::MCI_STATUS_MODE), os::MCI_MODE_STOP);
+    ASSERT_EQ(mci->Play(id, os::MCI_NOTIFY, rx.Window(), 0, 0), 0u);
+    EXPECT_LT(Status(id, os::MCI_STATUS_POSITION), stoppedAt);
+    ASSERT_TRUE(WaitForNote(2));
+    EXPECT_EQ(rx.Notes[1], Note(os::MCI_NOTIFY_SUCCESSFUL, id));
+    EXPECT_EQ(Status(id, os::MCI_STATUS_MODE), os::MCI_MODE_STOP);
+    EXPECT_EQ(Status(id, os::MCI_STATUS_POSITION), 3000u);
+    EXPECT_EQ(mci->Close(id, os::MCI_WAIT, 0), 0u);
+    EXPECT_GT(PeakOfOutput(), 1000);
+}
+
+TEST_F(AudioDevice, MidiIsKnownByItsContentAndItsWrapper) {
+    // An RMID file (the standard file in the "data" chunk of a RIFF container) under a name
+    // that says nothing.
+    std::string song = Midi();
+    std::string riff = "RIFF";
+    const auto size = static_cast<std::uint32_t>(4 + 8 + song.size());
+    for (int shift = 0; shift < 32; shift += 8)
+        riff += static_cast<char>((size >> shift) & 0xFF);
+    riff += "RMIDdata";
+    for (int shift = 0; shift < 32; shift += 8)
+        riff += static_cast<char>((song.size() >> shift) & 0xFF);
+    os::MCIDEVICEID id = OpenOk(Write("song.bin", riff + song));
+    os::DWORD value = 0;
+    EXPECT_EQ(mci->GetDevCaps(id, os::MCI_GETDEVCAPS_ITEM, os::MCI_GETDEVCAPS_DEVICE_TYPE, value),
+              0u);
+    EXPECT_EQ(value, os::MCI_DEVTYPE_SEQUENCER);
+    EXPECT_EQ(Status(id, os::MCI_STATUS_LENGTH), 1000u);
+    ASSERT_EQ(mci->Play(id, os::MCI_NOTIFY, rx.Window(), 0, 0), 0u);
+    ASSERT_TRUE(WaitForNote(1));
+    EXPECT_EQ(rx.Notes[0], Note(os::MCI_NOTIFY_SUCCESSFUL, id));
+    EXPECT_EQ(mci->Close(id, os::MCI_WAIT, 0), 0u);
+    EXPECT_GT(PeakOfOutput(), 1000) << "the wrapper reached the synthesiser";
 }
 
 // Whether the process has a library of that name mapped.

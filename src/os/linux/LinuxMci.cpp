@@ -1,6 +1,8 @@
 #include "os/linux/LinuxMci.h"
 
+#include "os/linux/FluidSynthLibrary.h"
 #include "os/linux/MidiLength.h"
+#include "os/linux/MidiSynth.h"
 #include "os/linux/Playlist.h"
 #include "os/linux/RegularFile.h"
 #include "os/linux/SdlAudioLibrary.h"
@@ -8,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <malloc.h>
@@ -50,31 +53,24 @@ bool EqualsNoCase(const std::string& a, const char* b) {
     return strcasecmp(a.c_str(), b) == 0;
 }
 
-// General MIDI sound fonts, the small one first: the synthesiser holds the whole font in
-// memory while a piece plays, and a rest needs no more than 6 MB of it. SDL_SOUNDFONTS
-// chooses another one.
-const char* const SoundFontCandidates[] = {
-    "/usr/share/sounds/sf2/TimGM6mb.sf2",   "/usr/share/sounds/sf2/default-GM.sf2",
-    "/usr/share/sounds/sf2/FluidR3_GM.sf2", "/usr/share/sounds/sf3/default-GM.sf3",
-    "/usr/share/soundfonts/default.sf2",    "/usr/share/soundfonts/FluidR3_GM.sf2",
-};
-
-void ChooseSoundFont(const SdlAudioLibrary& sdl) {
-    const char* fromEnvironment = std::getenv("SDL_SOUNDFONTS");
-    if (fromEnvironment != nullptr && *fromEnvironment != '\0')
-        return;
-    std::error_code ec;
-    for (const char* candidate : SoundFontCandidates) {
-        if (std::filesystem::is_regular_file(candidate, ec)) {
-            sdl.SetSoundFonts(candidate);
-            return;
-        }
-    }
+// A MIDI file by its name or, whatever its name, by its first bytes.
+bool IsMidiFile(const std::string& path) {
+    for (const char* suffix : {".mid", ".midi", ".rmi", ".kar"})
+        if (EndsWithNoCase(path, suffix))
+            return true;
+    char head[12] = {};
+    std::ifstream in(path, std::ios::binary);
+    in.read(head, sizeof head);
+    return (in.gcount() >= 4 && std::memcmp(head, "MThd", 4) == 0) ||
+           (in.gcount() == 12 && std::memcmp(head, "RIFF", 4) == 0 &&
+            std::memcmp(head + 8, "RMID", 4) == 0);
 }
 
 } // namespace
 
-LinuxMci::LinuxMci(MessageLoop& loop) : loop_(loop), sdl_(std::make_unique<SdlAudioLibrary>()) {}
+LinuxMci::LinuxMci(MessageLoop& loop)
+    : loop_(loop), sdl_(std::make_unique<SdlAudioLibrary>()),
+      fluid_(std::make_unique<FluidSynthLibrary>()) {}
 
 LinuxMci::~LinuxMci() {
     for (auto& [id, device] : devices_) {
@@ -107,14 +103,13 @@ MCIERROR LinuxMci::OpenAudio(std::string& reason) {
         return 0;
     if (!sdl_->Load(reason))
         return MCIERR_CANNOT_LOAD_DRIVER;
-    ChooseSoundFont(*sdl_);
     if (sdl_->InitSubSystem(SDL_INIT_AUDIO) != 0) {
         reason = sdl_->GetError();
         sdl_->Unload();
         return MCIERR_CANNOT_LOAD_DRIVER;
     }
     // Decoders that cannot be loaded show up as a failure to open a file of their kind.
-    sdl_->MixInit(MIX_INIT_MID | MIX_INIT_MP3);
+    sdl_->MixInit(MIX_INIT_MP3);
     if (sdl_->OpenAudio(44100, AUDIO_S16SYS, 2, 2048) != 0) {
         reason = sdl_->GetError();
         sdl_->MixQuit();
@@ -133,7 +128,7 @@ MCIERROR LinuxMci::OpenAudio(std::string& reason) {
 }
 
 // The output stays open only while a device is: an open output keeps a thread feeding the
-// sound card even in silence. The libraries go with it, and the synthesiser's sound font.
+// sound card even in silence. The libraries go with it, the synthesiser's too.
 void LinuxMci::CloseAudio() {
     if (!audioOpen_)
         return;
@@ -145,11 +140,29 @@ void LinuxMci::CloseAudio() {
     }
     sdl_->CloseAudio();
     sdl_->MixQuit();
+    fluid_->Unload();
     sdl_->Unload();
     // The synthesiser's voices and sound font were many small blocks in the middle of the
     // heap; hand the pages they leave free back to the system.
     ::malloc_trim(0);
     audioOpen_ = false;
+}
+
+std::unique_ptr<MidiSynth> LinuxMci::OpenMidi(const std::string& bytes, std::string& reason) {
+    if (!fluid_->Load(reason)) {
+        reason = "the MIDI synthesiser is not available (" + reason + ")";
+        return nullptr;
+    }
+    int rate = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    if (sdl_->QuerySpec(&rate, &format, &channels) == 0 || rate <= 0 || channels <= 0 ||
+        format != AUDIO_S16SYS) {
+        reason = "the audio output takes no 16-bit samples";
+        return nullptr;
+    }
+    return MidiSynth::Create(*fluid_, std::string(StandardMidiData(bytes)), rate, channels,
+                             &OnMusicFinished, reason);
 }
 
 LinuxMci::Device* LinuxMci::Find(MCIDEVICEID id) {
@@ -161,7 +174,9 @@ DWORD LinuxMci::CurrentPosition(const Device& device) const {
     if (device.Mode != State::Playing)
         return device.Position;
     double ms = -1;
-    if (!device.Midi) {
+    if (device.Synth) {
+        ms = device.Synth->PositionMs();
+    } else {
         double seconds = sdl_->GetMusicPosition(device.Music);
         if (seconds >= 0)
             ms = seconds * 1000.0;
@@ -178,7 +193,17 @@ DWORD LinuxMci::CurrentPosition(const Device& device) const {
 
 void LinuxMci::Hold(Device& device) {
     device.Position = CurrentPosition(device);
-    sdl_->PauseMusic();
+    if (device.Synth)
+        device.Synth->SetRunning(false);
+    else
+        sdl_->PauseMusic();
+}
+
+void LinuxMci::Continue(Device& device) {
+    if (device.Synth)
+        device.Synth->SetRunning(true);
+    else
+        sdl_->ResumeMusic();
 }
 
 void LinuxMci::Halt(Device& device) {
@@ -186,7 +211,12 @@ void LinuxMci::Halt(Device& device) {
     device.Mode = State::Stopped;
     device.Generation = 0;
     SetHookGeneration(0); // the halt reports an end too; it is not a natural one
-    sdl_->HaltMusic();
+    if (device.Synth) {
+        sdl_->HookMusic(nullptr, nullptr); // waits for a rendering that runs
+        device.Synth->SetRunning(false);
+    } else {
+        sdl_->HaltMusic();
+    }
     playing_ = 0;
 }
 
@@ -246,39 +276,44 @@ MCIERROR LinuxMci::Open(const std::string& deviceType, const std::string& elemen
         return Fail(error, "Cannot open " + elementName + ": no audio output is available (" +
                                reason + ")");
 
-    Mix_Music* music = sdl_->LoadMUS(file.c_str());
-    if (music == nullptr) {
-        reason = sdl_->GetError();
-        if (devices_.empty())
-            CloseAudio();
-        return Fail(MCIERR_INVALID_FILE, "Cannot open " + elementName + ": " +
-                                             (file == elementName ? "" : file + ": ") + reason);
-    }
-
     Device device;
     device.Element = elementName;
-    device.Music = music;
-    device.Midi = sdl_->GetMusicType(music) == MUS_MID;
-    double seconds = sdl_->MusicDuration(music);
-    if (seconds >= 0) {
-        device.Length = static_cast<DWORD>(std::lround(seconds * 1000.0));
-    } else if (device.Midi) {
-        // The synthesiser takes any bytes and plays them as silence; read them ourselves.
-        std::optional<std::uint32_t> length = MidiFileLengthMs(file);
-        if (!length) {
-            sdl_->FreeMusic(music);
-            if (devices_.empty())
-                CloseAudio();
-            return Fail(MCIERR_INVALID_FILE,
-                        "Cannot open " + elementName + ": " + what + " is not a MIDI file");
-        }
+    auto fail = [&](std::string text) {
+        if (devices_.empty())
+            CloseAudio();
+        return Fail(MCIERR_INVALID_FILE, "Cannot open " + elementName + ": " + text);
+    };
+    if (IsMidiFile(file)) {
+        // The synthesiser would take any bytes and play them as silence: its length, from the
+        // tempo map, tells a MIDI file from something else.
+        std::string bytes;
+        std::optional<std::uint32_t> length;
+        if (ReadRegularFile(file, std::size_t{64} << 20, bytes))
+            length =
+                MidiLengthMs(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+        if (!length)
+            return fail(what + " is not a MIDI file");
+        device.Synth = OpenMidi(bytes, reason);
+        if (!device.Synth)
+            return fail((file == elementName ? "" : file + ": ") + reason);
+        // Reading the sound font's tables left freed pages all over the heap: back to the
+        // system with them for as long as the piece plays.
+        ::malloc_trim(0);
+        device.Midi = true;
         device.Length = *length;
+    } else {
+        device.Music = sdl_->LoadMUS(file.c_str());
+        if (device.Music == nullptr)
+            return fail((file == elementName ? "" : file + ": ") + sdl_->GetError());
+        double seconds = sdl_->MusicDuration(device.Music);
+        if (seconds >= 0)
+            device.Length = static_cast<DWORD>(std::lround(seconds * 1000.0));
     }
 
     while (nextId_ == 0 || devices_.count(nextId_) != 0)
         ++nextId_;
     deviceId = nextId_++;
-    devices_.emplace(deviceId, device);
+    devices_.emplace(deviceId, std::move(device));
     if (flags & MCI_NOTIFY)
         Notify(callback, MCI_NOTIFY_SUCCESSFUL, deviceId);
     return 0;
@@ -316,7 +351,7 @@ MCIERROR LinuxMci::Play(MCIDEVICEID id, DWORD flags, HWND callback, DWORD from, 
     if (playing_ == id && !(flags & MCI_FROM)) {
         // Still in the mixer (playing, paused or stopped): go on from where it is.
         if (device->Mode != State::Playing) {
-            sdl_->ResumeMusic();
+            Continue(*device);
             device->Mode = State::Playing;
             device->PlayStarted = Clock::now();
             device->PlayStartPosition = device->Position;
@@ -326,15 +361,26 @@ MCIERROR LinuxMci::Play(MCIDEVICEID id, DWORD flags, HWND callback, DWORD from, 
             Halt(*device);
         std::uint64_t generation = nextGeneration_++;
         SetHookGeneration(generation);
-        if (sdl_->PlayMusic(device->Music, 0) != 0) {
-            SetHookGeneration(0);
-            return Fail(MCIERR_HARDWARE,
-                        "Cannot play " + device->Element + ": " + std::string(sdl_->GetError()));
-        }
-        // Not every decoder can seek (wave files and the synthesiser cannot): those start
-        // from the beginning.
-        if (start > 0 && sdl_->SetMusicPosition(start / 1000.0) != 0)
+        if (device->Synth) {
+            // The synthesiser plays from the beginning only.
+            if (!device->Synth->Restart()) {
+                SetHookGeneration(0);
+                return Fail(MCIERR_HARDWARE, "Cannot play " + device->Element +
+                                                 ": the synthesiser cannot read the MIDI data");
+            }
             start = 0;
+            device->Synth->SetRunning(true);
+            sdl_->HookMusic(&MidiSynth::Render, device->Synth.get());
+        } else {
+            if (sdl_->PlayMusic(device->Music, 0) != 0) {
+                SetHookGeneration(0);
+                return Fail(MCIERR_HARDWARE, "Cannot play " + device->Element + ": " +
+                                                 std::string(sdl_->GetError()));
+            }
+            // Not every decoder can seek (wave files cannot): those start from the beginning.
+            if (start > 0 && sdl_->SetMusicPosition(start / 1000.0) != 0)
+                start = 0;
+        }
         playing_ = id;
         device->Mode = State::Playing;
         device->Generation = generation;
@@ -346,7 +392,8 @@ MCIERROR LinuxMci::Play(MCIDEVICEID id, DWORD flags, HWND callback, DWORD from, 
 
     if (flags & MCI_WAIT) {
         std::uint64_t generation = device->Generation;
-        while (playing_ == id && device->Mode == State::Playing && sdl_->PlayingMusic())
+        while (playing_ == id && device->Mode == State::Playing &&
+               (device->Synth ? !device->Synth->Finished() : sdl_->PlayingMusic() != 0))
             sdl_->Delay(10);
         MusicFinished(generation);
     }
@@ -387,7 +434,7 @@ MCIERROR LinuxMci::Resume(MCIDEVICEID id, DWORD flags, HWND callback) {
         return MCIERR_INVALID_DEVICE_ID;
     if (device->Mode != State::Paused)
         return MCIERR_NONAPPLICABLE_FUNCTION;
-    sdl_->ResumeMusic();
+    Continue(*device);
     device->Mode = State::Playing;
     device->PlayStarted = Clock::now();
     device->PlayStartPosition = device->Position;
@@ -517,6 +564,8 @@ void LinuxMci::MusicFinished(std::uint64_t generation) {
         device.Mode = State::Stopped;
         device.Generation = 0;
         SetHookGeneration(0);
+        if (device.Synth)
+            sdl_->HookMusic(nullptr, nullptr); // it renders nothing more
         playing_ = 0;
         EndNotify(device, id, MCI_NOTIFY_SUCCESSFUL);
         return;

@@ -1,7 +1,8 @@
-// The audio device on SDL2_mixer: MIDI (through FluidSynth and a General MIDI sound font),
-// WAV and MP3 files opened by name, and one-line ".m3u" playlists opened by their own name.
-// The mixer has one music stream, so one device plays at a time: starting another stops the
-// one that played (its pending notification reports "aborted").
+// The audio device on SDL2_mixer: WAV and MP3 files decoded by the mixer, MIDI files rendered
+// by FluidSynth (with a General MIDI sound font) into the mixer's music stream, and one-line
+// ".m3u" playlists opened by their own name. The mixer has one music stream, so one device
+// plays at a time: starting another stops the one that played (its pending notification
+// reports "aborted").
 #pragma once
 
 #include "os/Mci.h"
@@ -17,6 +18,8 @@ struct _Mix_Music;
 
 namespace os {
 
+class FluidSynthLibrary;
+class MidiSynth;
 class SdlAudioLibrary;
 
 class LinuxMci : public Mci {
@@ -49,12 +52,13 @@ private:
     enum class State { Stopped, Playing, Paused };
     struct Device {
         std::string Element;
-        _Mix_Music* Music = nullptr;
+        _Mix_Music* Music = nullptr;      // a piece the mixer decodes
+        std::unique_ptr<MidiSynth> Synth; // or a MIDI piece on the synthesiser
         bool Midi = false;
         DWORD Length = 0;   // ms
         DWORD Position = 0; // ms, while not playing
         State Mode = State::Stopped;
-        Clock::time_point PlayStarted; // wall clock, where the mixer cannot tell the position
+        Clock::time_point PlayStarted; // wall clock, where the decoder cannot tell the position
         DWORD PlayStartPosition = 0;
         std::uint64_t Generation = 0; // of the play that runs; matches the mixer's end report
         HWND NotifyWindow = 0;
@@ -63,6 +67,8 @@ private:
 
     MCIERROR Fail(MCIERROR code, std::string text);
     MCIERROR OpenAudio(std::string& reason);
+    // The synthesiser for a MIDI file's bytes; nullptr and the reason when it cannot play it.
+    std::unique_ptr<MidiSynth> OpenMidi(const std::string& bytes, std::string& reason);
     void CloseAudio();
     Device* Find(MCIDEVICEID id);
     DWORD CurrentPosition(const Device& device) const;
@@ -70,6 +76,8 @@ private:
     void Halt(Device& device);
     // Pauses the playing device's music in the mixer, keeping its position.
     void Hold(Device& device);
+    // Lets the held music of the device go on.
+    void Continue(Device& device);
     // Ends the pending play notification with the given code.
     void EndNotify(Device& device, MCIDEVICEID id, WPARAM code);
     void Notify(HWND callback, WPARAM code, MCIDEVICEID id);
@@ -77,8 +85,9 @@ private:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
 
     MessageLoop& loop_;
-    std::unique_ptr<SdlAudioLibrary> sdl_; // loaded while the output is open
-    HWND window_ = 0;                      // receives the mixer's end reports on the main thread
+    std::unique_ptr<SdlAudioLibrary> sdl_;     // loaded while the output is open
+    std::unique_ptr<FluidSynthLibrary> fluid_; // loaded with the first MIDI piece
+    HWND window_ = 0; // receives the mixer's end reports on the main thread
     bool audioOpen_ = false;
     std::map<MCIDEVICEID, Device> devices_;
     MCIDEVICEID nextId_ = 1;

@@ -177,21 +177,29 @@ std::optional<std::uint32_t> StandardFileLengthMs(const std::uint8_t* data, std:
 
 } // namespace
 
-std::optional<std::uint32_t> MidiLengthMs(const std::uint8_t* data, std::size_t size) {
-    if (data == nullptr)
-        return std::nullopt;
+std::string_view StandardMidiData(std::string_view file) {
+    const auto* data = reinterpret_cast<const std::uint8_t*>(file.data());
+    const std::size_t size = file.size();
     // An RMID file wraps the standard file in the "data" chunk of a RIFF container.
     if (size >= 12 && std::memcmp(data, "RIFF", 4) == 0 && std::memcmp(data + 8, "RMID", 4) == 0) {
         std::size_t pos = 12;
         while (pos + 8 <= size) {
             std::size_t length = Le32(data + pos + 4);
             if (std::memcmp(data + pos, "data", 4) == 0)
-                return StandardFileLengthMs(data + pos + 8, std::min(length, size - pos - 8));
+                return file.substr(pos + 8, std::min(length, size - pos - 8));
             pos += 8 + length + (length & 1u);
         }
-        return std::nullopt;
+        return {};
     }
-    return StandardFileLengthMs(data, size);
+    return file;
+}
+
+std::optional<std::uint32_t> MidiLengthMs(const std::uint8_t* data, std::size_t size) {
+    if (data == nullptr)
+        return std::nullopt;
+    std::string_view song =
+        StandardMidiData(std::string_view(reinterpret_cast<const char*>(data), size));
+    return StandardFileLengthMs(reinterpret_cast<const std::uint8_t*>(song.data()), song.size());
 }
 
 std::optional<std::uint32_t> MidiFileLengthMs(const std::string& path) {

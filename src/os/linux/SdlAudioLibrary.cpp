@@ -54,10 +54,10 @@ bool SdlAudioLibrary::Load(std::string& reason) {
     Find(mixer_, "Mix_OpenAudio", OpenAudio, missing);
     Find(mixer_, "Mix_CloseAudio", CloseAudio, missing);
     Find(mixer_, "Mix_HookMusicFinished", HookMusicFinished, missing);
-    Find(mixer_, "Mix_SetSoundFonts", SetSoundFonts, missing);
+    Find(mixer_, "Mix_QuerySpec", QuerySpec, missing);
+    Find(mixer_, "Mix_HookMusic", HookMusic, missing);
     Find(mixer_, "Mix_LoadMUS", LoadMUS, missing);
     Find(mixer_, "Mix_FreeMusic", FreeMusic, missing);
-    Find(mixer_, "Mix_GetMusicType", GetMusicType, missing);
     Find(mixer_, "Mix_MusicDuration", MusicDuration, missing);
     Find(mixer_, "Mix_GetMusicPosition", GetMusicPosition, missing);
     Find(mixer_, "Mix_PlayMusic", PlayMusic, missing);

@@ -1,6 +1,6 @@
 // SDL2 and SDL2_mixer, loaded when the audio device opens its first piece and unloaded when it
 // closes the last one: an idle program then carries neither them nor what they pull in (the
-// synthesiser, the sound servers' client libraries). The headers give only the types.
+// sound servers' client libraries, the codecs). The headers give only the types.
 #pragma once
 
 #include <SDL2/SDL.h>
@@ -21,10 +21,10 @@ struct SdlAudioFunctions {
     decltype(&::Mix_OpenAudio) OpenAudio = nullptr;
     decltype(&::Mix_CloseAudio) CloseAudio = nullptr;
     decltype(&::Mix_HookMusicFinished) HookMusicFinished = nullptr;
-    decltype(&::Mix_SetSoundFonts) SetSoundFonts = nullptr;
+    decltype(&::Mix_QuerySpec) QuerySpec = nullptr;
+    decltype(&::Mix_HookMusic) HookMusic = nullptr;
     decltype(&::Mix_LoadMUS) LoadMUS = nullptr;
     decltype(&::Mix_FreeMusic) FreeMusic = nullptr;
-    decltype(&::Mix_GetMusicType) GetMusicType = nullptr;
     decltype(&::Mix_MusicDuration) MusicDuration = nullptr;
     decltype(&::Mix_GetMusicPosition) GetMusicPosition = nullptr;
     decltype(&::Mix_PlayMusic) PlayMusic = nullptr;
