@@ -9,3 +9,10 @@ if(VISTREL_LINUX_PLATFORM)
     PROPERTIES LABELS linux-e2e ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120
     DISCOVERY_TIMEOUT 60)
 endif()
+
+# Not a test: renders one piece through the audio device into a file (tools/bench/fonts.sh).
+if(VISTREL_LINUX_PLATFORM)
+  add_executable(vistrel_render_music ${CMAKE_CURRENT_LIST_DIR}/RenderMusic.cpp)
+  target_link_libraries(vistrel_render_music PRIVATE vistrel_os_linux)
+  vistrel_warnings(vistrel_render_music)
+endif()

@@ -45,6 +45,9 @@ std::unique_ptr<MidiSynth> MidiSynth::Create(const FluidSynthFunctions& fluid, s
         return nullptr;
     }
     fluid.SetNum(synth->settings_, "synth.sample-rate", rate);
+    // As loud as the mixer plays its music at full volume (the synthesiser's own default
+    // is a fifth of that).
+    fluid.SetNum(synth->settings_, "synth.gain", 1.0);
     fluid.SetInt(synth->settings_, "synth.polyphony", 64);
     fluid.SetInt(synth->settings_, "synth.reverb.active", 0);
     fluid.SetInt(synth->settings_, "synth.chorus.active", 0);
