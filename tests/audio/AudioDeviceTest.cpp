@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -81,8 +82,10 @@ std::string Wave(int milliseconds) {
     return out;
 }
 
-// Piano notes of a quarter second each at 120 beats a minute, four to a second.
-std::string Midi(int notes = 4) {
+// Notes of a quarter second each at 120 beats a minute, four to a second, after the setup
+// events (a piano by default), on the given channels in turn.
+std::string Midi(int notes = 4, const std::vector<std::vector<int>>& setup = {{0xC0, 0x00}},
+                 const std::vector<int>& channels = {0}) {
     std::string track;
     auto event = [&](int delta, std::initializer_list<int> bytes) {
         track += static_cast<char>(delta > 127 ? 0x80 | (delta >> 7) : delta);
@@ -92,11 +95,16 @@ std::string Midi(int notes = 4) {
             track += static_cast<char>(b);
     };
     event(0, {0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20});
-    event(0, {0xC0, 0x00});
+    for (const std::vector<int>& bytes : setup) {
+        track += '\0';
+        for (int b : bytes)
+            track += static_cast<char>(b);
+    }
     for (int i = 0; i < notes; ++i) {
         const int note = 60 + (i % 4) * 4;
-        event(0, {0x90, note, 110});
-        event(240, {0x80, note, 0});
+        const int channel = channels[static_cast<std::size_t>(i) % channels.size()];
+        event(0, {0x90 | channel, note, 110});
+        event(240, {0x80 | channel, note, 0});
     }
     event(0, {0xFF, 0x2F, 0x00});
     std::string out = "MThd";
@@ -306,6 +314,42 @@ TEST_F(AudioDevice, MidiIsKnownByItsContentAndItsWrapper) {
     EXPECT_EQ(rx.Notes[0], Note(os::MCI_NOTIFY_SUCCESSFUL, id));
     EXPECT_EQ(mci->Close(id, os::MCI_WAIT, 0), 0u);
     EXPECT_GT(PeakOfOutput(), 1000) << "the wrapper reached the synthesiser";
+}
+
+TEST_F(AudioDevice, MidiSoundsTheSameFromTheSoundFontsPresetsItUsesAsFromTheWholeFont) {
+    // Strings and a flute from bank 0, an organ asked for in bank 8 (which falls back to bank
+    // 0), and the drum kit TR 808 (bank 128).
+    const std::vector<std::vector<int>> setup = {
+        {0xC0, 48}, {0xC1, 73}, {0xB2, 0x00, 8}, {0xC2, 19}, {0xC9, 25}};
+    const std::vector<int> channels = {0, 1, 2, 9};
+    // The samples from the first sound on.
+    auto render = [&](const std::string& name, std::vector<std::vector<int>> events) {
+        os::MCIDEVICEID id = OpenOk(Write(name, Midi(8, events, channels)));
+        EXPECT_EQ(mci->Play(id, os::MCI_WAIT, 0, 0, 0), 0u);
+        EXPECT_EQ(mci->Close(id, os::MCI_WAIT, 0), 0u);
+        std::string raw = ostest::ReadText(output);
+        std::vector<int> samples;
+        for (std::size_t i = 0; i + 1 < raw.size(); i += 2)
+            samples.push_back(static_cast<std::int16_t>(
+                static_cast<std::uint8_t>(raw[i]) | (static_cast<std::uint8_t>(raw[i + 1]) << 8)));
+        auto first = std::find_if(samples.begin(), samples.end(),
+                                  [](int sample) { return std::abs(sample) > 100; });
+        samples.erase(samples.begin(), samples.begin() + ((first - samples.begin()) & ~1));
+        return samples;
+    };
+    const std::vector<int> subset = render("subset.mid", setup);
+    // A system-exclusive message the synthesiser ignores, but which could have changed which
+    // channels are drums: the whole font is loaded.
+    std::vector<std::vector<int>> whole = setup;
+    whole.insert(whole.begin(), {0xF0, 0x02, 0x7D, 0xF7});
+    const std::vector<int> reference = render("whole.mid", whole);
+    ASSERT_GT(reference.size(), 44100u * 2 * 2) << "two seconds of sound";
+    EXPECT_NEAR(static_cast<double>(subset.size()), static_cast<double>(reference.size()), 64.0);
+    // The same but for the dither noise, which goes on from one synthesiser to the next.
+    int largest = 0;
+    for (std::size_t i = 0; i < std::min(subset.size(), reference.size()); ++i)
+        largest = std::max(largest, std::abs(subset[i] - reference[i]));
+    EXPECT_LE(largest, 2);
 }
 
 // Whether the process has a library of that name mapped.

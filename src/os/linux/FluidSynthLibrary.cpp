@@ -39,6 +39,9 @@ bool FluidSynthLibrary::Load(std::string& reason) {
     Find(library_, "new_fluid_synth", NewSynth, missing);
     Find(library_, "delete_fluid_synth", DeleteSynth, missing);
     Find(library_, "fluid_synth_sfload", SfLoad, missing);
+    Find(library_, "new_fluid_defsfloader", NewDefaultLoader, missing);
+    Find(library_, "fluid_sfloader_set_callbacks", SetLoaderCallbacks, missing);
+    Find(library_, "fluid_synth_add_sfloader", AddLoader, missing);
     Find(library_, "fluid_synth_write_s16", WriteS16, missing);
     Find(library_, "fluid_synth_system_reset", SystemReset, missing);
     Find(library_, "new_fluid_player", NewPlayer, missing);

@@ -19,6 +19,9 @@ struct FluidSynthFunctions {
     decltype(&::new_fluid_synth) NewSynth = nullptr;
     decltype(&::delete_fluid_synth) DeleteSynth = nullptr;
     decltype(&::fluid_synth_sfload) SfLoad = nullptr;
+    decltype(&::new_fluid_defsfloader) NewDefaultLoader = nullptr;
+    decltype(&::fluid_sfloader_set_callbacks) SetLoaderCallbacks = nullptr;
+    decltype(&::fluid_synth_add_sfloader) AddLoader = nullptr;
     decltype(&::fluid_synth_write_s16) WriteS16 = nullptr;
     decltype(&::fluid_synth_system_reset) SystemReset = nullptr;
     decltype(&::new_fluid_player) NewPlayer = nullptr;

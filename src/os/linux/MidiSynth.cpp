@@ -1,8 +1,16 @@
 #include "os/linux/MidiSynth.h"
 
+#include "os/linux/SoundFontSubset.h"
+
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
 #include <system_error>
 
 namespace os {
@@ -17,6 +25,97 @@ const char* const SoundFontCandidates[] = {
 };
 
 constexpr const char* SoundFontSeparators = ":;";
+
+// The synthesiser reads sound fonts through these functions. While a font is being loaded
+// for a piece, its file reads as the subset for that piece; at any other time (the samples
+// are read when an instrument is first chosen, on the audio thread) as the whole file, whose
+// samples lie at the same places.
+std::mutex loadingMutex;
+std::map<std::string, const SoundFontSubset*> loading;
+
+struct FontFile {
+    std::FILE* File = nullptr;
+    std::optional<SoundFontSubset> Subset;
+    std::uint64_t Position = 0;
+};
+
+void* OpenFont(const char* name) {
+    auto font = std::make_unique<FontFile>();
+    {
+        std::lock_guard lock(loadingMutex);
+        if (auto it = loading.find(name); it != loading.end())
+            font->Subset = *it->second;
+    }
+    font->File = std::fopen(name, "rb");
+    return font->File != nullptr ? font.release() : nullptr;
+}
+
+int ReadFont(void* buffer, fluid_long_long_t count, void* handle) {
+    auto& font = *static_cast<FontFile*>(handle);
+    if (count < 0)
+        return FLUID_FAILED;
+    const auto wanted = static_cast<std::size_t>(count);
+    std::size_t read = 0;
+    if (font.Subset) {
+        read = font.Subset->Read(font.File, font.Position, static_cast<char*>(buffer), wanted);
+    } else if (::fseeko(font.File, static_cast<off_t>(font.Position), SEEK_SET) == 0) {
+        read = std::fread(buffer, 1, wanted, font.File);
+    }
+    font.Position += read;
+    return read == wanted ? FLUID_OK : FLUID_FAILED;
+}
+
+int SeekFont(void* handle, fluid_long_long_t offset, int origin) {
+    auto& font = *static_cast<FontFile*>(handle);
+    std::int64_t base = 0;
+    if (origin == SEEK_CUR) {
+        base = static_cast<std::int64_t>(font.Position);
+    } else if (origin == SEEK_END) {
+        if (font.Subset) {
+            base = static_cast<std::int64_t>(font.Subset->Size());
+        } else {
+            if (::fseeko(font.File, 0, SEEK_END) != 0)
+                return FLUID_FAILED;
+            base = ::ftello(font.File);
+        }
+    } else if (origin != SEEK_SET) {
+        return FLUID_FAILED;
+    }
+    if (base + offset < 0)
+        return FLUID_FAILED;
+    font.Position = static_cast<std::uint64_t>(base + offset);
+    return FLUID_OK;
+}
+
+fluid_long_long_t TellFont(void* handle) {
+    return static_cast<fluid_long_long_t>(static_cast<FontFile*>(handle)->Position);
+}
+
+int CloseFont(void* handle) {
+    auto* font = static_cast<FontFile*>(handle);
+    std::fclose(font->File);
+    delete font;
+    return FLUID_OK;
+}
+
+// Loads one sound font into the synthesiser: only the presets the piece can use when they
+// are known, else the whole font.
+bool LoadFont(const FluidSynthFunctions& fluid, fluid_synth_t* synth, const std::string& path,
+              const std::optional<std::set<PresetNumber>>& presets) {
+    std::optional<SoundFontSubset> subset;
+    if (presets)
+        subset = MakeSoundFontSubset(path, *presets);
+    if (subset) {
+        std::lock_guard lock(loadingMutex);
+        loading[path] = &*subset;
+    }
+    const bool loaded = fluid.SfLoad(synth, path.c_str(), 1) != FLUID_FAILED;
+    if (subset) {
+        std::lock_guard lock(loadingMutex);
+        loading.erase(path);
+    }
+    return loaded;
+}
 
 } // namespace
 
@@ -59,6 +158,15 @@ std::unique_ptr<MidiSynth> MidiSynth::Create(const FluidSynthFunctions& fluid, s
         reason = "the synthesiser cannot start";
         return nullptr;
     }
+    fluid_sfloader_t* loader = fluid.NewDefaultLoader(synth->settings_);
+    if (loader == nullptr) {
+        reason = "the synthesiser cannot start";
+        return nullptr;
+    }
+    fluid.SetLoaderCallbacks(loader, &OpenFont, &ReadFont, &SeekFont, &TellFont, &CloseFont);
+    fluid.AddLoader(synth->synth_, loader); // the synthesiser owns it now
+    const std::optional<std::set<PresetNumber>> presets = PresetsUsed(
+        reinterpret_cast<const std::uint8_t*>(synth->song_.data()), synth->song_.size());
     std::string fonts = SoundFonts();
     bool loaded = false;
     for (std::size_t begin = 0; begin < fonts.size();) {
@@ -66,7 +174,7 @@ std::unique_ptr<MidiSynth> MidiSynth::Create(const FluidSynthFunctions& fluid, s
         if (end == std::string::npos)
             end = fonts.size();
         std::string path = fonts.substr(begin, end - begin);
-        if (!path.empty() && fluid.SfLoad(synth->synth_, path.c_str(), 1) != FLUID_FAILED)
+        if (!path.empty() && LoadFont(fluid, synth->synth_, path, presets))
             loaded = true;
         begin = end + 1;
     }
