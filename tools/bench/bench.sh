@@ -123,6 +123,11 @@ measure() {
         return 1
     fi
     read -r pss rss private <<<"$(memory "$pid")"
+    # PSS splits each shared page among the processes that map it: other Qt programs running
+    # at the same time (other tests, a desktop) lower it, so say how many there were.
+    echo "$label: other processes mapping Qt 6 at the end of the window:" \
+        "$(grep -l libQt6Core /proc/[0-9]*/maps 2>/dev/null | grep -vc "^/proc/$pid/maps$")" \
+        >>"$DETAILS"
     awk -v label="$label" -v span="$(awk -v a="$t0" -v b="$t1" 'BEGIN {print b - a}')" \
         -v pss="$pss" -v rss="$rss" -v private="$private" -v details="$DETAILS" '
         FNR == NR { run[$1] = $2; vol[$1] = $4; inv[$1] = $5; next }
@@ -138,9 +143,10 @@ measure() {
         }' "$WORK/before" "$WORK/after" >>"$RESULTS"
 }
 
-# Libraries of the audio path a process has mapped, by name.
+# Libraries of the audio path a process has mapped, by name (not FluidSynth's OpenMP runtime:
+# every Qt 6 program has it, through Qt Core's hash library).
 audio_libraries() {
-    grep -Eo 'lib(SDL2(_mixer)?-2\.0|fluidsynth|sndfile|pulse|asound|instpatch|gomp)[^/ ]*\.so[.0-9]*' \
+    grep -Eo 'lib(SDL2(_mixer)?-2\.0|fluidsynth|sndfile|pulse|asound|instpatch)[^/ ]*\.so[.0-9]*' \
         /proc/"$1"/maps 2>/dev/null | sort -u | tr '\n' ' '
 }
 

@@ -9,12 +9,11 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <mutex>
 #include <optional>
-#include <sstream>
 #include <unordered_map>
 #include <utility>
 
@@ -135,14 +134,20 @@ LoadResult Load(const std::string& path, ProfileText& profile) {
         return LoadResult::Missing;
     if (ec || !fs::is_regular_file(status))
         return LoadResult::Unreadable;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    // C streams, not iostreams: these would bring their locale machinery into memory for
+    // a program that reads its files at start and then sits idle.
+    std::FILE* in = std::fopen(path.c_str(), "rb");
+    if (in == nullptr)
         return LoadResult::Unreadable;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad())
+    std::string content;
+    char block[16384];
+    std::size_t got = 0;
+    while ((got = std::fread(block, 1, sizeof block, in)) > 0)
+        content.append(block, got);
+    const bool failed = std::ferror(in) != 0;
+    std::fclose(in);
+    if (failed)
         return LoadResult::Unreadable;
-    std::string content = buffer.str();
     // An editor may have put a UTF-8 mark in front; it is no part of the first line.
     profile.Bom = content.rfind(Utf8Bom, 0) == 0;
     if (profile.Bom)
@@ -289,10 +294,9 @@ bool ReplaceFile(const std::string& path, const std::string& content) {
     for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
         auto stamp = static_cast<unsigned long long>(
             std::chrono::steady_clock::now().time_since_epoch().count());
-        std::ostringstream name;
-        name << target.filename().string() << ".~" << std::hex << (stamp ^ (++counter * 0x9E37u))
-             << ".tmp";
-        temporary = folder / name.str();
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, ".~%llx.tmp", stamp ^ (++counter * 0x9E37u));
+        temporary = folder / (target.filename().string() + suffix);
         fd = OpenNew(temporary.string(), mode);
         if (fd < 0 && errno != EEXIST)
             return false;

@@ -2,10 +2,9 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -105,22 +104,25 @@ bool StdFileSystem::ReadFile(const std::string& path, std::string& content) {
     std::error_code ec;
     if (!fs::is_regular_file(path, ec))
         return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    // C streams, not iostreams, which would bring their locale machinery into memory.
+    std::FILE* in = std::fopen(path.c_str(), "rb");
+    if (in == nullptr)
         throw EFileError("Cannot open file \"" + path + "\". " + std::strerror(errno));
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    content = buffer.str();
+    content.clear();
+    char block[16384];
+    std::size_t got = 0;
+    while ((got = std::fread(block, 1, sizeof block, in)) > 0)
+        content.append(block, got);
+    std::fclose(in);
     return true;
 }
 
 void StdFileSystem::WriteFile(const std::string& path, const std::string& content) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    if (out == nullptr)
         throw EFileError("Cannot create file \"" + path + "\". " + std::strerror(errno));
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
-    out.close();
-    if (!out)
+    const bool written = std::fwrite(content.data(), 1, content.size(), out) == content.size();
+    if (std::fclose(out) != 0 || !written)
         throw EFileError("Cannot write file \"" + path + "\". " + std::strerror(errno));
 }
 

@@ -10,13 +10,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <malloc.h>
 #include <mutex>
 #include <optional>
-#include <sstream>
 #include <strings.h>
 
 namespace os {
@@ -58,12 +55,12 @@ bool IsMidiFile(const std::string& path) {
     for (const char* suffix : {".mid", ".midi", ".rmi", ".kar"})
         if (EndsWithNoCase(path, suffix))
             return true;
-    char head[12] = {};
-    std::ifstream in(path, std::ios::binary);
-    in.read(head, sizeof head);
-    return (in.gcount() >= 4 && std::memcmp(head, "MThd", 4) == 0) ||
-           (in.gcount() == 12 && std::memcmp(head, "RIFF", 4) == 0 &&
-            std::memcmp(head + 8, "RMID", 4) == 0);
+    std::string head;
+    if (!ReadRegularFile(path, 12, head))
+        return false;
+    return (head.size() >= 4 && head.compare(0, 4, "MThd") == 0) ||
+           (head.size() == 12 && head.compare(0, 4, "RIFF") == 0 &&
+            head.compare(8, 4, "RMID") == 0);
 }
 
 } // namespace

@@ -4,15 +4,14 @@
 #include "os/linux/LinuxFd.h"
 #include "os/linux/LinuxPaths.h"
 #include "os/linux/LinuxSystemInfo.h"
+#include "os/linux/RegularFile.h"
 
 #include <cctype>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
-#include <fstream>
 #include <map>
 #include <memory>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -221,11 +220,15 @@ void RefreshScreenSaverLaunchers(const std::vector<std::string>& hackFolders,
 std::string SelectedHackOf(const std::string& configText) {
     // Resource-file syntax: a backslash at the end of a line continues it.
     std::vector<std::string> lines;
-    std::istringstream in(configText);
     std::string line;
     std::string logical;
     bool continued = false;
-    while (std::getline(in, line)) {
+    for (std::size_t at = 0; at < configText.size();) {
+        std::size_t end = configText.find('\n', at);
+        if (end == std::string::npos)
+            end = configText.size();
+        line = configText.substr(at, end - at);
+        at = end + 1;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         const bool continues = !line.empty() && line.back() == '\\';
@@ -309,12 +312,11 @@ void RefreshCurrentScreenSaver(const std::string& configFile, const std::string&
     try {
         if (windowsDir.empty() || launcherFolder.empty())
             return;
-        std::ifstream in(configFile, std::ios::binary);
-        if (!in)
+        // A settings file is small; a larger one is no settings file of the screen saver's.
+        std::string text;
+        if (!ReadRegularFile(configFile, std::size_t{1} << 20, text))
             return;
-        std::ostringstream text;
-        text << in.rdbuf();
-        const std::string hack = SelectedHackOf(text.str());
+        const std::string hack = SelectedHackOf(text);
         if (hack.empty())
             return;
         const std::string value = launcherFolder + "/" + LauncherFileName(hack);
