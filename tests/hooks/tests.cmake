@@ -31,7 +31,8 @@ if(VISTREL_LINUX_PLATFORM)
     ${CMAKE_CURRENT_LIST_DIR}/E2EMain.cpp
     ${CMAKE_CURRENT_LIST_DIR}/HookE2ETest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/HotKeyE2ETest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/WaylandHookE2ETest.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/WaylandHookE2ETest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/WaylandMonitorPowerE2ETest.cpp)
   target_link_libraries(vistrel_hook_e2e_tests PRIVATE vistrel_os_linux vistrel_fake GTest::gtest
     ${CMAKE_DL_LIBS})
   target_compile_definitions(vistrel_hook_e2e_tests PRIVATE
@@ -43,7 +44,8 @@ if(VISTREL_LINUX_PLATFORM)
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/lib/xsession.sh --no-tray --
       $<TARGET_FILE:vistrel_hook_e2e_tests>)
   set_tests_properties(hook_e2e PROPERTIES LABELS linux-e2e TIMEOUT 240)
-  # The same library in a headless sway: the compositor's idle notification as the input source.
+  # The same library in a headless sway: the compositor's idle notification as the input source;
+  # and monitor power there.
   add_test(NAME hook_wayland_e2e
     COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wayland_hook.sh $<TARGET_FILE:vistrel_hook_e2e_tests>
       $<TARGET_FILE:Hook>)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs the Wayland cases of the hook library's end-to-end tests inside a headless sway of
-# their own (software rendering, no XWayland), then stops it.
+# Runs the Wayland cases of the end-to-end tests (the hook library, monitor power) inside a
+# headless sway of their own (software rendering, no XWayland), then stops it.
 # Usage: wayland_hook.sh TEST_BINARY HOOK_LIBRARY
 # sway refuses to run as root: under root, sway and the tests run as nobody from a scratch
 # folder nobody owns, with copies of the two files.
@@ -61,6 +61,9 @@ if [[ -z "$socket" || -z "$swaysock" ]]; then
     exit 1
 fi
 
-"${as_user[@]}" "${base[@]}" WAYLAND_DISPLAY="$socket" SWAYSOCK="$swaysock" \
-    VISTREL_HOOK_LIBRARY_PATH="$scratch/Hook.so" VISTREL_TEST_SWAY_PID="$sway_pid" \
-    "$scratch/tests" --gtest_filter='WaylandHook.*'
+session=("${as_user[@]}" "${base[@]}" WAYLAND_DISPLAY="$socket" SWAYSOCK="$swaysock"
+    VISTREL_HOOK_LIBRARY_PATH="$scratch/Hook.so")
+# The compositor is killed by the last case only.
+"${session[@]}" "$scratch/tests" --gtest_filter='Wayland*:-*CompositorGoingAway*' || exit 1
+"${session[@]}" VISTREL_TEST_SWAY_PID="$sway_pid" "$scratch/tests" \
+    --gtest_filter='*CompositorGoingAway*'
