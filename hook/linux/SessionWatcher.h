@@ -4,13 +4,17 @@
 // details to give.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <thread>
 
+#include <systemd/sd-bus.h>
+
 namespace os {
+class SessionBus;
 class WaylandSession;
-}
+} // namespace os
 
 namespace hook {
 
@@ -35,8 +39,15 @@ public:
 private:
     void Join();
     void RunWayland();
+    bool StartMutter();
+    void RunBus();
+    static int OnWatchFired(sd_bus_message* message, void* self, sd_bus_error* error);
+    static int OnActiveWatchAdded(sd_bus_message* reply, void* self, sd_bus_error* error);
 
     std::unique_ptr<os::WaylandSession> wayland_;
+    std::unique_ptr<os::SessionBus> bus_; // GNOME's idle monitor, where the compositor has none
+    std::uint32_t idleWatch_ = 0;         // fires after IdleMs without input
+    std::uint32_t activeWatch_ = 0;       // fires once, at the next input
     std::function<void()> onResumed_;
     std::function<bool()> keepGoing_;
     int wakeRead_ = -1;

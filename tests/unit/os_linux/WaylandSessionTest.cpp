@@ -1,6 +1,7 @@
-// Which source tells of the user's return in a Wayland session, from what the compositor and
-// the session bus offer.
+// Which source tells of the user's return in a Wayland session, and which switch turns its
+// monitor off, from what the compositor and the session bus offer.
 #include "os/linux/WaylandSession.h"
+#include "os/linux/WaylandOutputPower.h"
 
 #include <gtest/gtest.h>
 
@@ -33,6 +34,22 @@ TEST(WaylandIdleSource, TheStandardProtocolFirstThenKdesThenGnomesBusService) {
     EXPECT_EQ(ChooseIdleSource({"wl_compositor", "wl_seat", "wl_shm"},
                                {"org.freedesktop.DBus", "org.gnome.Mutter.DisplayConfig"}),
               IdleSource::None);
+}
+
+TEST(WaylandOutputSwitch, TheCompositorsProtocolFirstThenGnomeThenKde) {
+    using os::ChooseOutputSwitch;
+    using os::OutputSwitch;
+    const std::set<std::string> gnome{"org.gnome.Mutter.DisplayConfig",
+                                      "org.gnome.Mutter.IdleMonitor"};
+    const std::set<std::string> kde{"org.kde.kglobalaccel", "org.kde.Solid.PowerManagement"};
+    EXPECT_EQ(ChooseOutputSwitch({"wl_output", "zwlr_output_power_manager_v1"}, gnome),
+              OutputSwitch::WlrOutputPower);
+    EXPECT_EQ(ChooseOutputSwitch({"wl_output"}, gnome), OutputSwitch::MutterPowerSave);
+    EXPECT_EQ(ChooseOutputSwitch({"wl_output", "org_kde_kwin_idle"}, kde),
+              OutputSwitch::PowerDevil);
+    // The shortcut service alone does not say PowerDevil is there to carry the action out.
+    EXPECT_EQ(ChooseOutputSwitch({"wl_output"}, {"org.kde.kglobalaccel"}), OutputSwitch::None);
+    EXPECT_EQ(ChooseOutputSwitch({"wl_output"}, {}), OutputSwitch::None);
 }
 
 TEST(WaylandIdleSource, NoCompositorMeansNoSession) {
