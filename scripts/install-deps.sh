@@ -10,7 +10,7 @@ run_packages=(
   libsdl2-mixer-dev timgm6mb-soundfont
   fp-utils xscreensaver-data xdg-utils xchm
   xvfb xauth trayer imagemagick x11-utils
-  libwayland-dev wayland-protocols plasma-wayland-protocols libsystemd-dev dbus
+  libwayland-dev wayland-protocols plasma-wayland-protocols libsystemd-dev
 )
 test_packages=(
   libgtest-dev libgmock-dev
@@ -19,6 +19,7 @@ test_packages=(
   xdotool sox libchm-bin locales tesseract-ocr tesseract-ocr-eng lame unzip
   fluid-soundfont-gm
   clang libclang-rt-dev
+  dbus-daemon
 )
 
 packages=("${run_packages[@]}")

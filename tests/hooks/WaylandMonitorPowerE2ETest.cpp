@@ -106,5 +106,7 @@ TEST(WaylandMonitorPower, OffIsAskedOfEveryOutputAndOnComesBackWithTheUser) {
     EXPECT_EQ(wire.Count(".set_mode(0)"), 3);
     EXPECT_EQ(wire.Count(".set_mode(1)"), 2) << wire.Text();
     EXPECT_EQ(wire.Count("wl_display@1.error("), 0) << "a request the compositor refused";
+    // Sent dark every ten seconds of a rest: the idle protocol is bound once, not each time.
+    EXPECT_EQ(wire.Count("\"org_kde_kwin_idle\", 1, new id"), 1) << wire.Text();
     ::unsetenv("WAYLAND_DEBUG");
 }

@@ -3,6 +3,7 @@
 #include <systemd/sd-bus.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <poll.h>
 #include <time.h>
 

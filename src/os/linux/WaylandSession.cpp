@@ -137,13 +137,16 @@ bool WaylandSession::WatchIdle(unsigned idleMs, std::function<void()> onResumed)
     }
     auto watch = std::make_unique<IdleWatch>();
     watch->OnResumed = std::move(onResumed);
+    if (idleManager_ == nullptr)
+        idleManager_ = Bind(source == IdleSource::ExtIdleNotify ? &ext_idle_notifier_v1_interface
+                                                                : &org_kde_kwin_idle_interface,
+                            1);
     if (source == IdleSource::ExtIdleNotify) {
-        auto* notifier =
-            static_cast<ext_idle_notifier_v1*>(Bind(&ext_idle_notifier_v1_interface, 1));
+        auto* notifier = static_cast<ext_idle_notifier_v1*>(idleManager_);
         watch->Ext = ext_idle_notifier_v1_get_idle_notification(notifier, idleMs, seat_);
         ext_idle_notification_v1_add_listener(watch->Ext, &IdleWatch::ExtListener, watch.get());
     } else {
-        auto* idle = static_cast<org_kde_kwin_idle*>(Bind(&org_kde_kwin_idle_interface, 1));
+        auto* idle = static_cast<org_kde_kwin_idle*>(idleManager_);
         watch->Kde = org_kde_kwin_idle_get_idle_timeout(idle, seat_, idleMs);
         org_kde_kwin_idle_timeout_add_listener(watch->Kde, &IdleWatch::KdeListener, watch.get());
     }

@@ -79,6 +79,7 @@ private:
     std::vector<wl_output*> outputs_;
     bool outputsBound_ = false;
     wl_seat* seat_ = nullptr;
+    void* idleManager_ = nullptr;                          // bound once, for every idle watch
     std::vector<std::pair<void*, void (*)(void*)>> bound_; // proxies and their destructors
     std::unique_ptr<IdleWatch> idle_;
 };
