@@ -30,7 +30,7 @@ if ((EUID == 0)); then
     as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
 fi
 base=(env -i HOME="$scratch/home" XDG_RUNTIME_DIR="$scratch/rt" PATH=/usr/local/bin:/usr/bin:/bin
-    LANG=C.UTF-8)
+    LANG=C.UTF-8 ${TSAN_OPTIONS:+TSAN_OPTIONS="$TSAN_OPTIONS"})
 
 sway_pid=
 cleanup() {
