@@ -1,7 +1,7 @@
 #include "linux/SessionWatcher.h"
 
 #include "os/linux/SessionBus.h"
-#include "os/linux/WaylandSession.h"
+#include "os/linux/WaylandConnection.h"
 
 #include <systemd/sd-bus.h>
 
@@ -31,9 +31,9 @@ int SessionWatcher::Start(std::function<void()> onResumed, std::function<bool()>
     Join(); // a thread that ended by itself
     onResumed_ = std::move(onResumed);
     keepGoing_ = std::move(keepGoing);
-    if (!os::WaylandSessionRunning())
+    if (!os::WaylandDisplayNamed())
         return -1;
-    wayland_ = os::WaylandSession::Connect();
+    wayland_ = os::WaylandConnection::Connect();
     // The compositor's own word first; GNOME's compositor gives it on the session bus instead.
     if (wayland_ && !wayland_->WatchIdle(IdleMs, [this] { onResumed_(); }))
         wayland_.reset();

@@ -13,7 +13,7 @@
 
 namespace os {
 class SessionBus;
-class WaylandSession;
+class WaylandConnection;
 } // namespace os
 
 namespace hook {
@@ -44,7 +44,7 @@ private:
     static int OnWatchFired(sd_bus_message* message, void* self, sd_bus_error* error);
     static int OnActiveWatchAdded(sd_bus_message* reply, void* self, sd_bus_error* error);
 
-    std::unique_ptr<os::WaylandSession> wayland_;
+    std::unique_ptr<os::WaylandConnection> wayland_;
     std::unique_ptr<os::SessionBus> bus_; // GNOME's idle monitor, where the compositor has none
     std::uint32_t idleWatch_ = 0;         // fires after IdleMs without input
     std::uint32_t activeWatch_ = 0;       // fires once, at the next input

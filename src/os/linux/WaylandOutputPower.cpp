@@ -1,7 +1,7 @@
 #include "os/linux/WaylandOutputPower.h"
 
 #include "os/linux/SessionBus.h"
-#include "os/linux/WaylandSession.h"
+#include "os/linux/WaylandConnection.h"
 #include "wlr-output-power-management-unstable-v1-client-protocol.h"
 
 #include <systemd/sd-bus.h>
@@ -19,7 +19,8 @@ constexpr unsigned ReturnAfterIdleMs = 500;
 
 class WlrOutputPower : public MonitorPower::Outputs {
 public:
-    WlrOutputPower(std::unique_ptr<WaylandSession> session, zwlr_output_power_manager_v1* manager)
+    WlrOutputPower(std::unique_ptr<WaylandConnection> session,
+                   zwlr_output_power_manager_v1* manager)
         : session_(std::move(session)), manager_(manager) {
         for (wl_output* output : session_->Outputs())
             outputs_.push_back(std::make_unique<Output>(Output{this, output}));
@@ -87,7 +88,7 @@ private:
     }
     static constexpr zwlr_output_power_v1_listener Listener{&OnMode, &OnFailed};
 
-    std::unique_ptr<WaylandSession> session_;
+    std::unique_ptr<WaylandConnection> session_;
     zwlr_output_power_manager_v1* manager_; // the session's
     std::vector<std::unique_ptr<Output>> outputs_;
     bool pending_ = false;
@@ -169,7 +170,7 @@ OutputSwitch ChooseOutputSwitch(const std::set<std::string>& globals,
 }
 
 std::unique_ptr<MonitorPower::Outputs> OpenWaylandOutputPower() {
-    auto session = WaylandSession::Connect();
+    auto session = WaylandConnection::Connect();
     if (!session)
         return nullptr;
     auto* manager = static_cast<zwlr_output_power_manager_v1*>(
@@ -180,7 +181,7 @@ std::unique_ptr<MonitorPower::Outputs> OpenWaylandOutputPower() {
 }
 
 std::unique_ptr<MonitorPower::Outputs> OpenSessionOutputs() {
-    if (!WaylandSessionRunning())
+    if (!WaylandDisplayNamed())
         return nullptr; // X11: DPMS, as always
     if (auto wlr = OpenWaylandOutputPower())
         return wlr;

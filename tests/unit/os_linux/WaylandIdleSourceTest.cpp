@@ -1,6 +1,6 @@
 // Which source tells of the user's return in a Wayland session, and which switch turns its
 // monitor off, from what the compositor and the session bus offer.
-#include "os/linux/WaylandSession.h"
+#include "os/linux/WaylandConnection.h"
 #include "os/linux/WaylandOutputPower.h"
 
 #include <gtest/gtest.h>
@@ -56,14 +56,14 @@ TEST(WaylandIdleSource, NoCompositorMeansNoSession) {
     const char* saved = std::getenv("WAYLAND_DISPLAY");
     std::string keep = saved != nullptr ? saved : "";
     ::unsetenv("WAYLAND_DISPLAY");
-    EXPECT_FALSE(os::WaylandSessionRunning());
-    EXPECT_EQ(os::WaylandSession::Connect(), nullptr);
+    EXPECT_FALSE(os::WaylandDisplayNamed());
+    EXPECT_EQ(os::WaylandConnection::Connect(), nullptr);
     ::setenv("WAYLAND_DISPLAY", "", 1);
-    EXPECT_FALSE(os::WaylandSessionRunning());
+    EXPECT_FALSE(os::WaylandDisplayNamed());
     // Named, but nobody listens there: no connection, and no hang.
     ::setenv("WAYLAND_DISPLAY", "/nonexistent/wayland-9", 1);
-    EXPECT_TRUE(os::WaylandSessionRunning());
-    EXPECT_EQ(os::WaylandSession::Connect(), nullptr);
+    EXPECT_TRUE(os::WaylandDisplayNamed());
+    EXPECT_EQ(os::WaylandConnection::Connect(), nullptr);
     if (saved != nullptr)
         ::setenv("WAYLAND_DISPLAY", keep.c_str(), 1);
     else

@@ -27,16 +27,17 @@ enum class IdleSource { ExtIdleNotify, KdeIdle, MutterIdleMonitor, None };
 IdleSource ChooseIdleSource(const std::set<std::string>& globals,
                             const std::set<std::string>& busNames);
 
-// True when the session is a Wayland one (WAYLAND_DISPLAY names a compositor).
-bool WaylandSessionRunning();
+// True when WAYLAND_DISPLAY names a compositor (the same test as IsWaylandSession, kept here
+// so that the hook library, which has no toolkit, can make it too).
+bool WaylandDisplayNamed();
 
-class WaylandSession {
+class WaylandConnection {
 public:
     // Null when no compositor answers.
-    static std::unique_ptr<WaylandSession> Connect();
-    ~WaylandSession();
-    WaylandSession(const WaylandSession&) = delete;
-    WaylandSession& operator=(const WaylandSession&) = delete;
+    static std::unique_ptr<WaylandConnection> Connect();
+    ~WaylandConnection();
+    WaylandConnection(const WaylandConnection&) = delete;
+    WaylandConnection& operator=(const WaylandConnection&) = delete;
 
     const std::set<std::string>& Globals() const { return names_; }
     wl_display* Display() const { return display_; }
@@ -67,7 +68,7 @@ private:
     };
     struct IdleWatch;
 
-    WaylandSession() = default;
+    WaylandConnection() = default;
     static void OnGlobal(void* self, wl_registry* registry, std::uint32_t name,
                          const char* interface, std::uint32_t version);
     static void OnGlobalRemove(void* self, wl_registry* registry, std::uint32_t name);

@@ -1,4 +1,4 @@
-#include "os/linux/WaylandSession.h"
+#include "os/linux/WaylandConnection.h"
 
 #include "ext-idle-notify-v1-client-protocol.h"
 #include "idle-client-protocol.h"
@@ -24,13 +24,13 @@ IdleSource ChooseIdleSource(const std::set<std::string>& globals,
     return IdleSource::None;
 }
 
-bool WaylandSessionRunning() {
+bool WaylandDisplayNamed() {
     const char* name = std::getenv("WAYLAND_DISPLAY");
     return name != nullptr && *name != '\0';
 }
 
 // The idle notification of whichever protocol the compositor has: one object, two events.
-struct WaylandSession::IdleWatch {
+struct WaylandConnection::IdleWatch {
     std::function<void()> OnResumed;
     ext_idle_notification_v1* Ext = nullptr;
     org_kde_kwin_idle_timeout* Kde = nullptr;
@@ -54,10 +54,10 @@ struct WaylandSession::IdleWatch {
     static constexpr org_kde_kwin_idle_timeout_listener KdeListener{&KdeIdle, &KdeResumed};
 };
 
-std::unique_ptr<WaylandSession> WaylandSession::Connect() {
-    if (!WaylandSessionRunning())
+std::unique_ptr<WaylandConnection> WaylandConnection::Connect() {
+    if (!WaylandDisplayNamed())
         return nullptr;
-    std::unique_ptr<WaylandSession> session(new WaylandSession);
+    std::unique_ptr<WaylandConnection> session(new WaylandConnection);
     session->display_ = wl_display_connect(nullptr);
     if (session->display_ == nullptr)
         return nullptr;
@@ -69,7 +69,7 @@ std::unique_ptr<WaylandSession> WaylandSession::Connect() {
     return session;
 }
 
-WaylandSession::~WaylandSession() {
+WaylandConnection::~WaylandConnection() {
     idle_.reset();
     for (wl_output* output : outputs_)
         wl_proxy_destroy(reinterpret_cast<wl_proxy*>(output));
@@ -83,22 +83,22 @@ WaylandSession::~WaylandSession() {
         wl_display_disconnect(display_);
 }
 
-void WaylandSession::OnGlobal(void* self, wl_registry*, std::uint32_t name, const char* interface,
-                              std::uint32_t version) {
-    auto* session = static_cast<WaylandSession*>(self);
+void WaylandConnection::OnGlobal(void* self, wl_registry*, std::uint32_t name,
+                                 const char* interface, std::uint32_t version) {
+    auto* session = static_cast<WaylandConnection*>(self);
     session->globals_.push_back({name, interface, version});
     session->names_.insert(interface);
 }
 
-void WaylandSession::OnGlobalRemove(void*, wl_registry*, std::uint32_t) {
+void WaylandConnection::OnGlobalRemove(void*, wl_registry*, std::uint32_t) {
     // An output unplugged meanwhile: requests on its objects are ignored by the compositor.
 }
 
-bool WaylandSession::Broken() const {
+bool WaylandConnection::Broken() const {
     return wl_display_get_error(display_) != 0;
 }
 
-void* WaylandSession::Bind(const wl_interface* interface, std::uint32_t version) {
+void* WaylandConnection::Bind(const wl_interface* interface, std::uint32_t version) {
     for (const Global& g : globals_) {
         if (g.Interface != interface->name)
             continue;
@@ -111,7 +111,7 @@ void* WaylandSession::Bind(const wl_interface* interface, std::uint32_t version)
     return nullptr;
 }
 
-const std::vector<wl_output*>& WaylandSession::Outputs() {
+const std::vector<wl_output*>& WaylandConnection::Outputs() {
     if (!outputsBound_) {
         outputsBound_ = true;
         for (const Global& g : globals_)
@@ -122,7 +122,7 @@ const std::vector<wl_output*>& WaylandSession::Outputs() {
     return outputs_;
 }
 
-bool WaylandSession::WatchIdle(unsigned idleMs, std::function<void()> onResumed) {
+bool WaylandConnection::WatchIdle(unsigned idleMs, std::function<void()> onResumed) {
     StopIdleWatch();
     IdleSource source = ChooseIdleSource(names_, {});
     if (source != IdleSource::ExtIdleNotify && source != IdleSource::KdeIdle)
@@ -154,11 +154,11 @@ bool WaylandSession::WatchIdle(unsigned idleMs, std::function<void()> onResumed)
     return wl_display_flush(display_) >= 0 || errno == EAGAIN;
 }
 
-void WaylandSession::StopIdleWatch() {
+void WaylandConnection::StopIdleWatch() {
     idle_.reset();
 }
 
-bool WaylandSession::DispatchPending() {
+bool WaylandConnection::DispatchPending() {
     while (wl_display_prepare_read(display_) != 0)
         if (wl_display_dispatch_pending(display_) < 0)
             return false;
@@ -173,7 +173,7 @@ bool WaylandSession::DispatchPending() {
     return wl_display_dispatch_pending(display_) >= 0 && !Broken();
 }
 
-bool WaylandSession::WaitAndDispatch(int wakeFd) {
+bool WaylandConnection::WaitAndDispatch(int wakeFd) {
     while (wl_display_prepare_read(display_) != 0)
         if (wl_display_dispatch_pending(display_) < 0)
             return false;
