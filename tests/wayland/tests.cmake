@@ -31,9 +31,8 @@ if(VISTREL_LINUX_PLATFORM AND TARGET Vistrel AND VISTREL_WAYLAND_CLIENT_FOUND
     $<$<BOOL:${VISTREL_WERROR}>:-Werror>)
 
   set(_vistrel_wayland_scenarios
-    tray)      # the icon in swaybar, a click, a right click
-  # Written, not run yet: late_bar (a bar started after the program) waits for the program to
-  # register again with a watcher that appears later.
+    tray       # the icon in swaybar, a click, a right click
+    late_bar)  # a bar started after the program, and started again
   foreach(_scenario ${_vistrel_wayland_scenarios})
     add_test(NAME wayland_e2e_${_scenario}
       COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/${_scenario}.sh $<TARGET_FILE_DIR:Vistrel>
