@@ -232,9 +232,11 @@ void LinuxShell::Impl::Apply(TrayEntry& entry, const NotifyIconData& data) {
     }
     // The icon is refreshed with every call; only what changed is handed on, since each new
     // picture is a repaint.
+    bool newFrame = false;
     if ((data.uFlags & NIF_ICON) && (!entry.IconSet || data.hIcon != entry.Icon)) {
         auto it = Icons.find(data.hIcon);
         entry.Tray->setIcon(it != Icons.end() ? it->second : QIcon());
+        newFrame = entry.IconSet;
         entry.Icon = data.hIcon;
         entry.IconSet = true;
     }
@@ -252,6 +254,10 @@ void LinuxShell::Impl::Apply(TrayEntry& entry, const NotifyIconData& data) {
         else
             ShowBalloon(entry, data);
     }
+    // A D-Bus host shows the tooltip on hover but tells us of no pointer motion: each new frame
+    // of the animation stands in for a move over the icon, so the tooltip stays current.
+    if (newFrame && WaitForHost)
+        Notify(entry, WM_MOUSEMOVE);
 }
 
 void LinuxShell::Impl::ShowBalloon(TrayEntry& entry, const NotifyIconData& data) {
