@@ -30,7 +30,8 @@ if(VISTREL_LINUX_PLATFORM)
   add_executable(vistrel_hook_e2e_tests
     ${CMAKE_CURRENT_LIST_DIR}/E2EMain.cpp
     ${CMAKE_CURRENT_LIST_DIR}/HookE2ETest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/HotKeyE2ETest.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/HotKeyE2ETest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/EndRestE2ETest.cpp)
   target_link_libraries(vistrel_hook_e2e_tests PRIVATE vistrel_os_linux vistrel_fake GTest::gtest
     ${CMAKE_DL_LIBS})
   target_compile_definitions(vistrel_hook_e2e_tests PRIVATE
