@@ -296,10 +296,13 @@ bind_f4_to_end_rest() {
 }
 
 # A terminal, the Wayland window that has the focus when keys are typed; it echoes them.
+TERMINAL_REGION="0,20 300x60"
 start_terminal() {
     wl_spawn foot foot -- cat
     wl_wait_until 10 wl_window_present foot
 }
+# The terminal's first lines now, as $ART/$1.png.
+terminal_shot() { wl_screenshot "$ART/$1.png" "$TERMINAL_REGION"; }
 
 # The given instances' output sizes every 0.1 s, from a background loop, so instants come from
 # the samples however late a check gets to look on a busy machine.
@@ -343,7 +346,12 @@ expect_rests_begin() {
         local n
         for n in "$@"; do audio_written "$n" || return 1; done
     }
-    if ! wl_wait_until 90 all_written "$@"; then
+    # Written, and seen so by the sampler, which looks every 0.1 s.
+    all_sampled() {
+        local n
+        for n in "$@"; do [[ -n "$(first_written "$n")" ]] || return 1; done
+    }
+    if ! wl_wait_until 90 all_written "$@" || ! wl_wait_until 2 all_sampled "$@"; then
         fail "no rest within 90 s of start"
         return 1
     fi
