@@ -273,3 +273,94 @@ screen_text() {
     OCR_TEXT=$(tesseract "$ART/$name-ocr.png" - --psm 6 2>/dev/null)
     grep -Eq -- "$pattern" <<<"$OCR_TEXT"
 }
+
+# ---- Rests -----------------------------------------------------------------------------------
+
+REST_SETTINGS=(WorkPeriod=1 RestPeriod=1 AlertMethod=1 PlayMethod=0 "MusicFile=Rest tone.wav"
+    AutoRun=0 "Language=English 1033")
+
+# Binds F4 in the compositor to --end-rest of the given instances, as a sway user binds it
+# (each instance lives with its own runtime folder, so each gets its own call).
+bind_f4_to_end_rest() {
+    local name vars
+    {
+        echo '#!/bin/sh'
+        for name in "$@"; do
+            mapfile -t vars < <(wapp_vars "$name")
+            printf 'env %s timeout 10 %q --end-rest\n' "$(printf '%q ' "${vars[@]}")" \
+                "$(wapp_program "$name")"
+        done
+    } >"$WL_DIR/end-rest.sh"
+    chmod 755 "$WL_DIR/end-rest.sh"
+    swaymsg "bindsym F4 exec $WL_DIR/end-rest.sh" >/dev/null
+}
+
+# A terminal, the Wayland window that has the focus when keys are typed; it echoes them.
+TERMINAL_REGION="0,20 300x60"
+start_terminal() {
+    wl_spawn foot foot -- cat
+    wl_wait_until 10 wl_window_present foot
+}
+# The terminal's first lines now, as $ART/$1.png.
+terminal_shot() { wl_screenshot "$ART/$1.png" "$TERMINAL_REGION"; }
+
+# The given instances' output sizes every 0.1 s, from a background loop, so instants come from
+# the samples however late a check gets to look on a busy machine.
+SAMPLED=()
+SAMPLER_PID=
+start_sampler() {
+    SAMPLED=("$@")
+    (
+        while :; do
+            line=$(date +%s.%N)
+            for name in "${SAMPLED[@]}"; do
+                line+=" $(audio_size "$name")"
+            done
+            echo "$line"
+            sleep 0.1
+        done >"$ART/audio-sizes"
+    ) &
+    SAMPLER_PID=$!
+    trap 'kill "$SAMPLER_PID" 2>/dev/null; wapp_cleanup' EXIT
+}
+column_of() {
+    local i
+    for i in "${!SAMPLED[@]}"; do
+        [[ "${SAMPLED[$i]}" == "$1" ]] && echo $((i + 2)) && return
+    done
+}
+# The instant the instance's output was first written.
+first_written() { awk -v c="$(column_of "$1")" '$c > 0 {print $1; exit}' "$ART/audio-sizes"; }
+# The last instant at which the instance's output grew.
+last_growth() {
+    awk -v c="$(column_of "$1")" '$c != prev {t = $1} {prev = $c} END {print t}' "$ART/audio-sizes"
+}
+# Seconds from the instant $1 to the instant $2.
+seconds_between() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", b - a}'; }
+
+# Waits until each instance's rest has begun and checks it began about 61 s after $1.
+expect_rests_begin() {
+    local started=$1 name took
+    shift
+    all_written() {
+        local n
+        for n in "$@"; do audio_written "$n" || return 1; done
+    }
+    # Written, and seen so by the sampler, which looks every 0.1 s.
+    all_sampled() {
+        local n
+        for n in "$@"; do [[ -n "$(first_written "$n")" ]] || return 1; done
+    }
+    if ! wl_wait_until 90 all_written "$@" || ! wl_wait_until 2 all_sampled "$@"; then
+        fail "no rest within 90 s of start"
+        return 1
+    fi
+    for name in "$@"; do
+        took=$(seconds_between "$started" "$(first_written "$name")")
+        if between "$took" 59 66; then
+            pass "$name: the rest began $took s after start"
+        else
+            fail "$name: the rest began $took s after start, expected about 61"
+        fi
+    done
+}
