@@ -43,4 +43,13 @@ if(VISTREL_LINUX_PLATFORM)
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/lib/xsession.sh --no-tray --
       $<TARGET_FILE:vistrel_hook_e2e_tests>)
   set_tests_properties(hook_e2e PROPERTIES LABELS linux-e2e TIMEOUT 240)
+
+  # F4 through the desktop portal's global shortcuts, against a stand-in portal on a private
+  # session bus.
+  add_executable(vistrel_portal_tests ${CMAKE_CURRENT_LIST_DIR}/PortalShortcutsTest.cpp)
+  target_link_libraries(vistrel_portal_tests PRIVATE vistrel_os_linux vistrel_fake
+    GTest::gtest_main)
+  vistrel_warnings(vistrel_portal_tests)
+  add_test(NAME portal_shortcuts COMMAND dbus-run-session -- $<TARGET_FILE:vistrel_portal_tests>)
+  set_tests_properties(portal_shortcuts PROPERTIES LABELS unit TIMEOUT 60)
 endif()
