@@ -19,7 +19,11 @@ test_packages=(
   xdotool sox libchm-bin locales tesseract-ocr tesseract-ocr-eng lame unzip
   fluid-soundfont-gm
   clang libclang-rt-dev
-  dbus-daemon
+  # The Wayland session tests: a headless sway with XWayland and swaybar, keys, screenshots,
+  # a notification service and a terminal as a Wayland window; the virtual pointer is built
+  # from its protocol.
+  sway xwayland grim wtype foot mako-notifier qt6-wayland dbus-daemon dbus-bin
+  libwayland-dev libwayland-bin
 )
 
 packages=("${run_packages[@]}")
