@@ -33,9 +33,8 @@ if(VISTREL_LINUX_PLATFORM AND TARGET Vistrel AND VISTREL_WAYLAND_CLIENT_FOUND
   set(_vistrel_wayland_scenarios
     tray           # the icon in swaybar, a click, a right click
     late_bar       # a bar started after the program, and started again
-    rest_f4)       # rests begin after a minute; F4 bound in sway ends only an allowed one
-  # Written, not run yet, as the program cannot pass it so far:
-  #   rest_resume  after a rest that ran out, a key in a Wayland window starts work again
+    rest_f4        # rests begin after a minute; F4 bound in sway ends only an allowed one
+    rest_resume)   # after a rest that ran out, a key in a Wayland window starts work again
   foreach(_scenario ${_vistrel_wayland_scenarios})
     add_test(NAME wayland_e2e_${_scenario}
       COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/${_scenario}.sh $<TARGET_FILE_DIR:Vistrel>
