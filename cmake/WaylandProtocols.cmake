@@ -17,7 +17,8 @@ endif()
 set(VISTREL_PLASMA_PROTOCOLS_DIR /usr/share/plasma-wayland-protocols)
 
 function(vistrel_wayland_protocols target)
-  set(out ${CMAKE_CURRENT_BINARY_DIR}/wayland-protocols)
+  # Outside the source-like folders of the build tree, so clang-tidy leaves generated code be.
+  set(out ${CMAKE_BINARY_DIR}/wayland-protocols/${target})
   file(MAKE_DIRECTORY ${out})
   # The generated C is compiled apart, without the project's C++ warning flags.
   set(code ${target}_wayland_protocols)

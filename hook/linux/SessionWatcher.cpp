@@ -90,7 +90,7 @@ bool SessionWatcher::StartMutter() {
         bus_.reset();
         return false;
     }
-    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_error error{}; // all null, as SD_BUS_ERROR_NULL
     sd_bus_message* reply = nullptr;
     bool ok =
         sd_bus_match_signal(bus_->Bus(), nullptr, MutterName, MutterPath, MutterInterface,
