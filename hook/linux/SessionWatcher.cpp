@@ -41,7 +41,7 @@ int SessionWatcher::Start(std::function<void()> onResumed, std::function<bool()>
         return -1;
     int fds[2];
     if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
-        wayland_.reset();
+        Join(); // lets go of the compositor or the bus
         return ERROR_TOO_MANY_OPEN_FILES;
     }
     wakeRead_ = fds[0];
