@@ -10,6 +10,7 @@ run_packages=(
   libsdl2-mixer-dev timgm6mb-soundfont
   fp-utils xscreensaver-data xdg-utils xchm
   xvfb xauth trayer imagemagick x11-utils
+  libwayland-dev wayland-protocols plasma-wayland-protocols libsystemd-dev
 )
 test_packages=(
   libgtest-dev libgmock-dev
