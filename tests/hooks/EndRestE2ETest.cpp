@@ -66,7 +66,9 @@ protected:
                 hotKeys.push_back({w, l});
             return os::LRESULT{0};
         });
-        keys.SetWaylandSession(true);
+        // Without the desktop portal: its D-Bus thread hands events over through the toolkit's
+        // own locks, which ThreadSanitizer cannot see (the portal has a test of its own).
+        keys.SetWaylandSession(true, false);
         id = keys.GlobalAddAtom("VistrelHotKey");
         lockPath = os::LinuxProcess::LockPath(os::InstanceLockName);
         socketPath = os::EndRestSocketPath(lockPath);
@@ -103,7 +105,6 @@ protected:
 TEST_F(EndRest, ReachesTheF4HotKeyOfTheLockHolderUntilItsLockIsReleased) {
     // A Wayland session without XWayland and without a desktop portal: F4 still registers.
     Env noX("DISPLAY", nullptr);
-    Env noBus("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus");
     ASSERT_TRUE(keys.RegisterHotKey(window, id, 0, os::VK_F4));
 
     os::LinuxProcess process;
@@ -147,7 +148,6 @@ TEST_F(EndRest, ReachesTheF4HotKeyOfTheLockHolderUntilItsLockIsReleased) {
 }
 
 TEST_F(EndRest, ALeftoverSocketIsNeverTakenForAnInstance) {
-    Env noBus("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus");
     ASSERT_TRUE(keys.RegisterHotKey(window, id, 0, os::VK_F4));
     // An instance that was killed leaves its socket file behind, with nobody listening.
     {

@@ -88,8 +88,9 @@ wapp_setup() {
     trap wapp_cleanup EXIT
     must wlsession_start $bar_arg
     must wl_pointer_start "$vptr"
-    # The pointer rests in the middle of the output, away from the bar.
-    must wl_pointer abs 640 400
+    # The pointer rests low at the left, away from the bar, the notifications and the menu
+    # (sway centres a floating window).
+    must wl_pointer abs 100 650
 }
 
 # A program folder of its own for the instance NAME, its settings file holding the given
@@ -222,7 +223,7 @@ icon_frozen() {
 click_icon() {
     wl_pointer abs "$ICON_CX" "$ICON_CY" &&
         wl_pointer click "$1" &&
-        wl_pointer abs 640 400
+        wl_pointer abs 100 650
 }
 
 # ---- Audio ----------------------------------------------------------------------------------

@@ -183,6 +183,8 @@ bool LinuxHotKeys::RegisterHotKey(HWND window, int id, UINT modifiers, UINT virt
             ReadEvents();
         }
         registrations_.push_back({window, id, modifiers, virtualKey, keyCode, mask, grabbed});
+        if (!portalWanted_)
+            return true;
         if (!portal_)
             portal_ = std::make_unique<PortalShortcuts>([this](const QString& shortcut) {
                 for (const Registration& r : registrations_)

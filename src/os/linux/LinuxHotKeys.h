@@ -43,8 +43,12 @@ public:
     // sends WM_HOTKEY as a grabbed press does. False when nothing registered the key.
     bool Press(UINT modifiers, UINT virtualKey);
 
-    // Whether registrations are made for a Wayland session (by default, when it is one).
-    void SetWaylandSession(bool wayland) { wayland_ = wayland; }
+    // Whether registrations are made for a Wayland session (by default, when it is one), and
+    // whether they are offered to the desktop portal there too (by default they are).
+    void SetWaylandSession(bool wayland, bool portal = true) {
+        wayland_ = wayland;
+        portalWanted_ = portal;
+    }
 
 private:
     struct Registration {
@@ -72,6 +76,7 @@ private:
     unsigned numLockMask_ = 0;
     bool connectionLost_ = false;
     bool wayland_;
+    bool portalWanted_ = true;
     std::unique_ptr<PortalShortcuts> portal_; // made with the first Wayland registration
 };
 
