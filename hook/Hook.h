@@ -1,7 +1,9 @@
 /* The hook library as the program loads it: three functions found by name. Events reach each
    registered receiver window as message WM_USER + Code (keyboard: Code 0, wParam = virtual
    key, lParam = keystroke flags; mouse: Code 0 = moved, 1..9 = button * 3 + movement + 1,
-   wParam = x | y << 16, lParam = the window under the pointer). */
+   wParam = x | y << 16, lParam = the window under the pointer). In a Wayland session the
+   library learns only that input came after a short pause: each time, mouse receivers get a
+   move with wParam 0 and lParam 0, keyboard receivers a key press with virtual key 0. */
 #pragma once
 
 #ifdef __cplusplus

@@ -10,6 +10,7 @@ run_packages=(
   libsdl2-mixer-dev libfluidsynth-dev timgm6mb-soundfont
   fp-utils xscreensaver-data xdg-utils xchm
   xvfb xauth trayer imagemagick x11-utils
+  libwayland-dev wayland-protocols plasma-wayland-protocols libsystemd-dev
 )
 test_packages=(
   libgtest-dev libgmock-dev
@@ -18,6 +19,11 @@ test_packages=(
   xdotool sox libchm-bin locales tesseract-ocr tesseract-ocr-eng lame unzip
   fluid-soundfont-gm
   clang libclang-rt-dev
+  # The Wayland session tests: a headless sway with XWayland and swaybar, keys, screenshots,
+  # a notification service and a terminal as a Wayland window; the virtual pointer is built
+  # from its protocol.
+  sway xwayland grim wtype foot mako-notifier qt6-wayland dbus-daemon dbus-bin procps
+  libwayland-dev libwayland-bin
 )
 
 packages=("${run_packages[@]}")

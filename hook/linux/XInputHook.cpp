@@ -10,9 +10,14 @@
 // display's idle time drops below IdleThresholdMs, that is when input follows a pause. An
 // alarm that no raw event explains is reported as a mouse move at the pointer's position.
 // Such devices therefore give one move per burst of activity after a pause, not one per step.
+//
+// In a Wayland session the X server (XWayland) sees only what its own clients get, so the
+// library asks the compositor instead when it can (SessionWatcher) and takes this path only
+// where the session offers no way to learn of activity.
 
 #include "Hook.h"
 #include "HookEvents.h"
+#include "linux/SessionWatcher.h"
 #include "os/linux/MessageService.h"
 #include "os/linux/X11Keys.h"
 #include "Receivers.h"
@@ -74,6 +79,7 @@ MessageService FindMessageService() {
 
 struct HookState;
 HookState& State();
+bool AnyReceiverLeft();
 
 class Watcher {
 public:
@@ -98,7 +104,6 @@ private:
     void FlushMove();
     void PointerAt(std::uint32_t& point, std::uintptr_t& window);
     void Deliver(int kind, unsigned code, std::uintptr_t wParam, std::intptr_t lParam);
-    bool AnyReceiverLeft();
     static void OnConnectionLost(Display* display, void* self);
 
     MessageService service_;
@@ -132,7 +137,8 @@ struct HookState {
     hook::ReceiverList Receivers;
     bool Watching = false; // a thread runs and will deliver to receivers added now
     std::atomic<int> LastCode{HOOK_OK};
-    Watcher Watch;
+    hook::SessionWatcher Session; // the compositor's word, in a Wayland session that offers it
+    Watcher Watch;                // XInput2 otherwise
 };
 
 HookState& State() {
@@ -322,7 +328,26 @@ void Watcher::Run() {
     CloseWatchedDisplay(display_);
 }
 
-bool Watcher::AnyReceiverLeft() {
+void DeliverTo(const MessageService& service, int kind, unsigned code, std::uintptr_t wParam,
+               std::intptr_t lParam) {
+    HookState& state = State();
+    std::vector<std::uintptr_t> windows;
+    {
+        std::lock_guard lock(state.ListMutex);
+        windows = state.Receivers.WindowsOf(kind);
+    }
+    // Posting happens outside the lock: the program's loop takes its own lock to queue.
+    for (std::uintptr_t window : windows) {
+        if (service.Post(window, hook::WM_USER + code, wParam, lParam) != 0)
+            continue;
+        // The window has gone (its component was deactivated without telling the library).
+        std::lock_guard lock(state.ListMutex);
+        if (service.IsWindow(window) == 0)
+            state.Receivers.RemoveWindow(window);
+    }
+}
+
+bool AnyReceiverLeft() {
     HookState& state = State();
     std::lock_guard lock(state.ListMutex);
     if (!state.Receivers.Empty())
@@ -433,21 +458,24 @@ void Watcher::PointerAt(std::uint32_t& point, std::uintptr_t& window) {
 }
 
 void Watcher::Deliver(int kind, unsigned code, std::uintptr_t wParam, std::intptr_t lParam) {
-    HookState& state = State();
-    std::vector<std::uintptr_t> windows;
-    {
-        std::lock_guard lock(state.ListMutex);
-        windows = state.Receivers.WindowsOf(kind);
-    }
-    // Posting happens outside the lock: the program's loop takes its own lock to queue.
-    for (std::uintptr_t window : windows) {
-        if (service_.Post(window, hook::WM_USER + code, wParam, lParam) != 0)
-            continue;
-        // The window has gone (its component was deactivated without telling the library).
-        std::lock_guard lock(state.ListMutex);
-        if (service_.IsWindow(window) == 0)
-            state.Receivers.RemoveWindow(window);
-    }
+    DeliverTo(service_, kind, code, wParam, lParam);
+}
+
+// The user is back, with nothing known of how: a move of the mouse (where to is not told) and
+// a keystroke of no particular key, so a receiver of either kind learns of it.
+void DeliverResumed(const MessageService& service) {
+    DeliverTo(service, HOOK_MOUSE, 0, 0, 0);
+    std::uint32_t flags = hook::KeystrokeFlags(1, {}, false, false, false);
+    DeliverTo(service, HOOK_KEYBOARD, 0, 0,
+              static_cast<std::intptr_t>(static_cast<std::int32_t>(flags)));
+}
+
+// The compositor's watcher where the session offers one, XInput2 otherwise.
+int StartWatching(HookState& state, MessageService service) {
+    int code = state.Session.Start([service] { DeliverResumed(service); }, &AnyReceiverLeft);
+    if (code >= 0)
+        return code;
+    return state.Watch.Start(service);
 }
 
 } // namespace
@@ -482,7 +510,7 @@ HOOK_EXPORT int HOOK_CALL AttachReceiver(int kind, int window, int allowFilterin
         state.Watching = true;
     }
     if (start) {
-        int code = state.Watch.Start(service);
+        int code = StartWatching(state, service);
         if (code != 0) {
             std::lock_guard lock(state.ListMutex);
             state.Receivers.Remove(kind, handle);
@@ -508,8 +536,10 @@ HOOK_EXPORT int HOOK_CALL DetachReceiver(int kind, int window) {
         if (stop)
             state.Watching = false;
     }
-    if (stop)
+    if (stop) {
+        state.Session.Stop();
         state.Watch.Stop();
+    }
     state.LastCode = HOOK_OK;
     return HOOK_OK;
 }

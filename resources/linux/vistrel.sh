@@ -13,6 +13,11 @@ set -eu
 shared=${VISTREL_SHARED_DIR:-/opt/vistrel}
 home=${VISTREL_HOME:-${XDG_DATA_HOME:-$HOME/.local/share}/Vistrel}
 
+# F4 bound in the compositor: only a message to the running copy, at once.
+if [ "${1:-}" = "--end-rest" ] && [ -x "$home/Vistrel" ]; then
+  exec "$home/Vistrel" "$@"
+fi
+
 if [ ! -x "$shared/Vistrel" ]; then
   echo "vistrel: the program folder $shared is missing or incomplete" >&2
   exit 1

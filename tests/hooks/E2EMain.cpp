@@ -14,7 +14,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
+#include <fstream>
 #include <mutex>
+#include <sstream>
 #include <thread>
 #include <unistd.h>
 
@@ -80,6 +83,29 @@ bool WaitUntil(const std::function<bool()>& check, std::chrono::milliseconds dea
     }
 }
 
+std::set<std::string> Threads() {
+    std::set<std::string> tids;
+    if (DIR* dir = opendir("/proc/self/task")) {
+        while (dirent* entry = readdir(dir))
+            if (entry->d_name[0] != '.')
+                tids.insert(entry->d_name);
+        closedir(dir);
+    }
+    return tids;
+}
+
+bool SleepsInPoll(const std::string& tid, std::string& syscall) {
+    // poll(fds, 2, -1): syscall 7 with the timeout argument -1, or 219 (restart_syscall) when
+    // a signal interrupted it and the kernel resumed it with the same arguments.
+    std::ifstream in("/proc/self/task/" + tid + "/syscall");
+    std::getline(in, syscall);
+    std::istringstream words(syscall);
+    std::string number, fds, count, timeout;
+    words >> number >> fds >> count >> timeout;
+    return (number == "7" || number == "219") && count == "0x2" &&
+           (timeout == "0xffffffff" || timeout == "0xffffffffffffffff");
+}
+
 void Inbox::SetLiveWindows(std::vector<std::uintptr_t> windows) {
     std::lock_guard lock(inboxMutex);
     liveWindows = std::move(windows);
@@ -127,8 +153,9 @@ extern "C" int VistrelIsWindow(uintptr_t window) {
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--grab-key") == 0)
         return e2e::GrabKeyElsewhere(argv[2], std::strcmp(argv[3], "hold") == 0);
-    if (std::getenv("DISPLAY") == nullptr) {
-        std::fprintf(stderr, "no DISPLAY: run under tests/e2e/lib/xsession.sh\n");
+    if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) {
+        std::fprintf(stderr, "no DISPLAY: run under tests/e2e/lib/xsession.sh "
+                             "(or tests/hooks/wayland_hook.sh)\n");
         return 1;
     }
     QCoreApplication app(argc, argv);

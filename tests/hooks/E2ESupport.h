@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,13 @@ bool Xdotool(const std::string& arguments);
 // Calls check every 20 ms until it is true or the deadline passes; true when it became true.
 bool WaitUntil(const std::function<bool()>& check,
                std::chrono::milliseconds deadline = std::chrono::seconds(5));
+
+// The ids of this process's threads.
+std::set<std::string> Threads();
+
+// True when the thread is blocked in poll() on two descriptors without a timeout (x86-64);
+// syscall gets what the kernel reports.
+bool SleepsInPoll(const std::string& tid, std::string& syscall);
 
 struct Message {
     std::uintptr_t Window;

@@ -5,11 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <dlfcn.h>
-#include <fstream>
-#include <set>
-#include <sstream>
 #include <string>
 
 using namespace e2e;
@@ -19,17 +15,6 @@ namespace {
 constexpr unsigned WM_USER = 0x0400;
 constexpr std::uintptr_t KeyWindow = 7;
 constexpr std::uintptr_t MouseWindow = 8;
-
-std::set<std::string> Threads() {
-    std::set<std::string> tids;
-    if (DIR* dir = opendir("/proc/self/task")) {
-        while (dirent* entry = readdir(dir))
-            if (entry->d_name[0] != '.')
-                tids.insert(entry->d_name);
-        closedir(dir);
-    }
-    return tids;
-}
 
 class HookLibrary : public ::testing::Test {
 protected:
@@ -222,16 +207,7 @@ TEST_F(HookLibrary, TheThreadSleepsWithoutATimeoutWhileNothingHappens) {
         if (before.count(t) == 0)
             tid = t;
     ASSERT_FALSE(tid.empty());
-    // Blocked in poll(fds, 2, -1): syscall 7 with the timeout argument -1.
     std::string syscall;
-    EXPECT_TRUE(WaitUntil([&] {
-        std::ifstream in("/proc/self/task/" + tid + "/syscall");
-        std::getline(in, syscall);
-        std::istringstream words(syscall);
-        std::string number, fds, count, timeout;
-        words >> number >> fds >> count >> timeout;
-        return number == "7" && count == "0x2" &&
-               (timeout == "0xffffffff" || timeout == "0xffffffffffffffff");
-    })) << syscall;
+    EXPECT_TRUE(WaitUntil([&] { return SleepsInPoll(tid, syscall); })) << syscall;
 }
 #endif

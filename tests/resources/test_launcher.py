@@ -22,9 +22,10 @@ def write(path, text, mode=0o644):
     os.chmod(path, mode)
 
 
-def launch(shared, home):
+def launch(shared, home, *args):
     env = dict(os.environ, VISTREL_SHARED_DIR=shared, VISTREL_HOME=home)
-    return subprocess.run(["sh", LAUNCHER], env=env, capture_output=True, text=True, timeout=30)
+    return subprocess.run(["sh", LAUNCHER, *args], env=env, capture_output=True, text=True,
+                          timeout=30)
 
 
 def test_launcher(c):
@@ -60,6 +61,12 @@ def test_launcher(c):
         music = sorted(os.listdir(os.path.join(home, "Music")))
         c.check(music == ["Canon in D.mid", "Info", "Mine.m3u", "New.mid"], "after an upgrade the music is %s" % music)
         c.check(os.path.isfile(os.path.join(home, "Vistrel - me.ini")), "the settings file was lost")
+
+        # F4 bound in the compositor: the switch goes straight to the user's copy, and the
+        # folder is not refreshed on the way (that waits for the next start).
+        write(os.path.join(shared, "Vistrel"), '#!/bin/sh\necho "v3 $*"\n', 0o755)
+        run = launch(shared, home, "--end-rest")
+        c.check(run.stdout.strip() == "v2 " + home, "--end-rest did not reach the copy: %r" % run.stdout)
 
         run = launch(os.path.join(tmp, "nowhere"), home)
         c.check(run.returncode != 0 and "missing" in run.stderr, "a missing installation is not reported")

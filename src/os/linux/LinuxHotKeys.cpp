@@ -1,5 +1,7 @@
 #include "os/linux/LinuxHotKeys.h"
 
+#include "os/linux/PortalShortcuts.h"
+#include "os/linux/WaylandSession.h"
 #include "os/linux/X11Keys.h"
 #include "os/Platform.h"
 
@@ -65,14 +67,31 @@ void OnConnectionLost(Display* /*display*/, void* lost) {
     *static_cast<bool*>(lost) = true;
 }
 
+// How the portal writes a key (the shortcut settings of the desktop show the same).
+QString TriggerName(UINT modifiers, UINT virtualKey) {
+    QString name;
+    if (modifiers & MOD_CONTROL)
+        name += QStringLiteral("CTRL+");
+    if (modifiers & MOD_ALT)
+        name += QStringLiteral("ALT+");
+    if (modifiers & MOD_SHIFT)
+        name += QStringLiteral("SHIFT+");
+    if (modifiers & 0x8)
+        name += QStringLiteral("LOGO+");
+    unsigned long keysym = KeysymFromVirtualKey(static_cast<int>(virtualKey));
+    const char* key = keysym != 0 ? XKeysymToString(keysym) : nullptr;
+    return key != nullptr ? name + QString::fromLatin1(key) : QString();
+}
+
 } // namespace
 
-LinuxHotKeys::LinuxHotKeys() = default;
+LinuxHotKeys::LinuxHotKeys() : wayland_(IsWaylandSession()) {}
 
 LinuxHotKeys::~LinuxHotKeys() {
     if (display_ != nullptr && !connectionLost_)
         for (const Registration& r : registrations_)
-            Ungrab(r.KeyCode, r.Mask);
+            if (r.Grabbed)
+                Ungrab(r.KeyCode, r.Mask);
     Disconnect();
 }
 
@@ -149,19 +168,56 @@ bool LinuxHotKeys::RegisterHotKey(HWND window, int id, UINT modifiers, UINT virt
         if ((r.Window == window && r.Id == id) ||
             (r.Modifiers == modifiers && r.VirtualKey == virtualKey))
             return false;
-    if (!Connect())
-        return false;
     unsigned long keysym = KeysymFromVirtualKey(static_cast<int>(virtualKey));
-    KeyCode keyCode = keysym != 0 ? XKeysymToKeycode(display_, keysym) : 0;
-    if (keyCode == 0)
+    if (keysym == 0)
         return false;
     unsigned mask = ModifierMask(modifiers);
+    if (wayland_) {
+        // The key comes from the compositor or the portal; XWayland's grab only adds the X11
+        // windows, and where there is none (or it is taken) the registration holds anyway.
+        KeyCode keyCode = 0;
+        bool grabbed = false;
+        if (Connect()) {
+            keyCode = XKeysymToKeycode(display_, keysym);
+            grabbed = keyCode != 0 && Grab(keyCode, mask);
+            ReadEvents();
+        }
+        registrations_.push_back({window, id, modifiers, virtualKey, keyCode, mask, grabbed});
+        if (!portalWanted_)
+            return true;
+        if (!portal_)
+            portal_ = std::make_unique<PortalShortcuts>([this](const QString& shortcut) {
+                for (const Registration& r : registrations_)
+                    if (shortcut == QStringLiteral("hotkey-%1").arg(r.Id))
+                        Press(r.Modifiers, r.VirtualKey);
+            });
+        if (QString trigger = TriggerName(modifiers, virtualKey); !trigger.isEmpty())
+            portal_->Bind(QStringLiteral("hotkey-%1").arg(id), QStringLiteral("End the rest"),
+                          trigger);
+        return true;
+    }
+    if (!Connect())
+        return false;
+    KeyCode keyCode = XKeysymToKeycode(display_, keysym);
+    if (keyCode == 0)
+        return false;
     bool grabbed = Grab(keyCode, mask);
     if (grabbed)
-        registrations_.push_back({window, id, modifiers, virtualKey, keyCode, mask});
+        registrations_.push_back({window, id, modifiers, virtualKey, keyCode, mask, true});
     // XSync may have queued events that the socket will not announce again.
     ReadEvents();
     return grabbed;
+}
+
+bool LinuxHotKeys::Press(UINT modifiers, UINT virtualKey) {
+    for (const Registration& r : registrations_)
+        if (r.Modifiers == modifiers && r.VirtualKey == virtualKey) {
+            Current().Loop().PostMessage(
+                r.Window, WM_HOTKEY, static_cast<WPARAM>(r.Id),
+                static_cast<LPARAM>((r.VirtualKey << 16) | (r.Modifiers & 0xFFFF)));
+            return true;
+        }
+    return false;
 }
 
 bool LinuxHotKeys::UnregisterHotKey(HWND window, int id) {
@@ -169,7 +225,7 @@ bool LinuxHotKeys::UnregisterHotKey(HWND window, int id) {
                            [&](const Registration& r) { return r.Window == window && r.Id == id; });
     if (it == registrations_.end())
         return false;
-    if (display_ != nullptr && !connectionLost_)
+    if (display_ != nullptr && !connectionLost_ && it->Grabbed)
         Ungrab(it->KeyCode, it->Mask);
     registrations_.erase(it);
     return true;
@@ -206,14 +262,20 @@ void LinuxHotKeys::MappingChanged() {
     // A new keyboard map may put the key on another key code or Num Lock on another modifier:
     // grab anew. A key that another client took meanwhile stays without its grab.
     for (const Registration& r : registrations_)
-        Ungrab(r.KeyCode, r.Mask);
+        if (r.Grabbed)
+            Ungrab(r.KeyCode, r.Mask);
     numLockMask_ = FindNumLockMask(display_);
     for (Registration& r : registrations_) {
         unsigned long keysym = KeysymFromVirtualKey(static_cast<int>(r.VirtualKey));
         KeyCode keyCode = XKeysymToKeycode(display_, keysym);
         if (keyCode != 0)
             r.KeyCode = keyCode;
-        Grab(r.KeyCode, r.Mask);
+        if (!wayland_) {
+            Grab(r.KeyCode, r.Mask); // a key another client took meanwhile stays without it
+            continue;
+        }
+        // Through XWayland a grab that failed before may be made now.
+        r.Grabbed = r.KeyCode != 0 && Grab(r.KeyCode, r.Mask);
     }
 }
 

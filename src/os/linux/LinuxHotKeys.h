@@ -2,6 +2,11 @@
 // own, whose socket the main loop watches, so a press costs nothing until it happens. The
 // grab is made for each state of Num Lock and Caps Lock, so that the key works whichever is
 // on. Global atoms are a table of this process (no other program reads them).
+//
+// In a Wayland session no client can grab a key: the compositor binds it to "--end-rest"
+// (which arrives through Press) or the desktop portal's global shortcuts bind it. The grab
+// through XWayland is still made where it can be, for while an X11 window has the focus, but
+// a registration there does not depend on it.
 #pragma once
 
 #include "os/Input.h"
@@ -16,6 +21,8 @@ class QSocketNotifier;
 struct _XDisplay;
 
 namespace os {
+
+class PortalShortcuts;
 
 class LinuxHotKeys : public HotKeys {
 public:
@@ -32,6 +39,17 @@ public:
     bool RegisterHotKey(HWND window, int id, UINT modifiers, UINT virtualKey) override;
     bool UnregisterHotKey(HWND window, int id) override;
 
+    // A press of the key from outside the X server (the "--end-rest" command, the portal):
+    // sends WM_HOTKEY as a grabbed press does. False when nothing registered the key.
+    bool Press(UINT modifiers, UINT virtualKey);
+
+    // Whether registrations are made for a Wayland session (by default, when it is one), and
+    // whether they are offered to the desktop portal there too (by default they are).
+    void SetWaylandSession(bool wayland, bool portal = true) {
+        wayland_ = wayland;
+        portalWanted_ = portal;
+    }
+
 private:
     struct Registration {
         HWND Window;
@@ -40,6 +58,7 @@ private:
         UINT VirtualKey;
         unsigned KeyCode;
         unsigned Mask; // X modifier mask of Modifiers
+        bool Grabbed;  // the X server grabs it for us
     };
     bool Connect();
     void Disconnect();
@@ -56,6 +75,9 @@ private:
     std::map<std::string, ATOM> atoms_; // by upper-case name
     unsigned numLockMask_ = 0;
     bool connectionLost_ = false;
+    bool wayland_;
+    bool portalWanted_ = true;
+    std::unique_ptr<PortalShortcuts> portal_; // made with the first Wayland registration
 };
 
 } // namespace os

@@ -1,6 +1,7 @@
 #include "os/linux/LinuxMessageLoop.h"
 
 #include "os/linux/MessageService.h"
+#include "os/linux/WaylandSession.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -163,7 +164,11 @@ LinuxMessageLoop::LinuxMessageLoop(int& argc, char** argv) {
         bool noSharedMemory = qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM");
         if (!noSharedMemory)
             qputenv("QT_XCB_NO_MITSHM", "1");
-        ownedApp_ = std::make_unique<QApplication>(argc, argv);
+        {
+            // In a Wayland session the program runs on the compositor itself, not XWayland.
+            QtPlatformChoice platform;
+            ownedApp_ = std::make_unique<QApplication>(argc, argv);
+        }
         if (!noSharedMemory)
             qunsetenv("QT_XCB_NO_MITSHM");
     }

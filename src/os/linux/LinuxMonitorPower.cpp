@@ -1,5 +1,7 @@
 #include "os/linux/LinuxMonitorPower.h"
 
+#include "os/linux/WaylandOutputPower.h"
+
 #include <X11/Xlib.h>
 // After Xlib, which it builds on.
 #include <X11/extensions/dpms.h>
@@ -52,7 +54,7 @@ private:
 } // namespace
 
 MonitorPower::MonitorPower()
-    : MonitorPower([]() -> std::unique_ptr<Dpms> {
+    : MonitorPower(&OpenSessionOutputs, []() -> std::unique_ptr<Dpms> {
           Display* dpy = XOpenDisplay(nullptr);
           if (dpy == nullptr)
               return nullptr;
@@ -61,15 +63,23 @@ MonitorPower::MonitorPower()
 
 MonitorPower::MonitorPower(std::function<std::unique_ptr<Dpms>()> open) : open_(std::move(open)) {}
 
+MonitorPower::MonitorPower(std::function<std::unique_ptr<Outputs>()> openOutputs,
+                           std::function<std::unique_ptr<Dpms>()> open)
+    : openOutputs_(std::move(openOutputs)), open_(std::move(open)) {}
+
 MonitorPower::~MonitorPower() {
+    if (outputs_ && outputs_->WakePending())
+        outputs_->Set(State::On);
     if (restoreOff_)
         Restore();
 }
 
 bool MonitorPower::Open() {
     if (tried_)
-        return dpms_ != nullptr;
+        return outputs_ != nullptr || dpms_ != nullptr;
     tried_ = true;
+    if (openOutputs_ && (outputs_ = openOutputs_()) != nullptr)
+        return true;
     dpms_ = open_();
     if (dpms_ && !dpms_->Capable())
         dpms_.reset();
@@ -83,6 +93,10 @@ bool MonitorPower::Available() {
 bool MonitorPower::Set(State state) {
     if (!Open())
         return false;
+    if (outputs_) {
+        outputs_->Set(state);
+        return true;
+    }
     State level = State::On;
     bool enabled = false;
     dpms_->Info(level, enabled);
@@ -104,6 +118,11 @@ bool MonitorPower::Set(State state) {
 }
 
 void MonitorPower::Watch() {
+    if (outputs_) {
+        if (outputs_->WakePending())
+            outputs_->Watch();
+        return;
+    }
     if (!restoreOff_ || !Open())
         return;
     State level = State::On;

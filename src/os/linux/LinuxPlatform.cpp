@@ -1,6 +1,7 @@
 #include "os/linux/LinuxPlatform.h"
 
 #include "os/common/ProfileFile.h"
+#include "os/linux/EndRest.h"
 #include "os/linux/LinuxAutoRun.h"
 #include "os/linux/LinuxClock.h"
 #include "os/linux/LinuxFileSystem.h"
@@ -15,6 +16,10 @@
 #include "os/linux/ScreenSavers.h"
 #include "os/NativePlatform.h"
 
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+
 namespace os {
 
 LinuxPlatform::LinuxPlatform(int& argc, char** argv)
@@ -24,6 +29,11 @@ LinuxPlatform::LinuxPlatform(int& argc, char** argv)
       autoRun_(std::make_unique<LinuxAutoRun>()), process_(std::make_unique<LinuxProcess>()),
       keys_(std::make_unique<LinuxHotKeys>()), libs_(std::make_unique<LinuxLibraries>()),
       media_(std::make_unique<LinuxMci>(*loop_)) {
+    // While this instance holds the single-instance lock, "--end-rest" reaches its F4.
+    auto* keys = static_cast<LinuxHotKeys*>(keys_.get());
+    static_cast<LinuxProcess*>(process_.get())->SetLockCompanion(EndRestCompanions([keys] {
+        return keys->Press(0, VK_F4);
+    }));
     // The screen-saver folder is listed when the settings are read: fill it first.
     RefreshScreenSavers();
     SystemInfo* system = system_.get();
@@ -33,7 +43,11 @@ LinuxPlatform::LinuxPlatform(int& argc, char** argv)
 }
 
 // Members go in reverse order: every service before the loop, which owns the application object.
-LinuxPlatform::~LinuxPlatform() = default;
+// The process service goes first: a lock still held takes its "--end-rest" listener with it,
+// which presses the hot keys.
+LinuxPlatform::~LinuxPlatform() {
+    process_.reset();
+}
 
 Clock& LinuxPlatform::GetClock() {
     return *clock_;
@@ -73,6 +87,11 @@ ui::TPeerFactory* LinuxPlatform::Peers() {
 }
 
 std::unique_ptr<Platform> CreateNativePlatform(int& argc, char** argv) {
+    // "--end-rest" asks the running instance to act on F4 and ends this process at once; it
+    // needs no display and starts nothing.
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], EndRestSwitch) == 0)
+            std::exit(RunEndRestCommand(std::cerr));
     return std::make_unique<LinuxPlatform>(argc, argv);
 }
 

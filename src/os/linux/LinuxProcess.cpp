@@ -419,6 +419,8 @@ HANDLE LinuxProcess::CreateMutex(const std::string& name, bool& alreadyExists) {
             }
             alreadyExists = true;
         }
+        if (!alreadyExists && companion_)
+            handle.Companion = companion_(name, LockPath(name));
     }
     const HANDLE id = Add(std::move(handle));
     SetLastError(alreadyExists ? ERROR_ALREADY_EXISTS : 0);

@@ -10,11 +10,18 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <sys/types.h>
 #include <vector>
 
 namespace os {
+
+// Something that lives exactly as long as a held lock (the lock's holder makes it).
+class LockCompanion {
+public:
+    virtual ~LockCompanion() = default;
+};
 
 class LinuxProcess : public ProcessLauncher {
 public:
@@ -41,6 +48,12 @@ public:
     // Where a named lock lives.
     static std::string LockPath(const std::string& name);
 
+    // Made for every named lock this process takes, with the lock's name and path, and kept
+    // until the lock is released (the instance's end of the "--end-rest" command).
+    using CompanionFactory =
+        std::function<std::unique_ptr<LockCompanion>(const std::string&, const std::string&)>;
+    void SetLockCompanion(CompanionFactory factory) { companion_ = std::move(factory); }
+
 private:
     struct Child {
         pid_t Pid = -1;
@@ -50,6 +63,7 @@ private:
     struct Handle {
         Child Process;     // Pid -1 for a lock
         UniqueFd LockFile; // held lock, or the open lock file of another holder
+        std::unique_ptr<LockCompanion> Companion; // goes first, while the lock is still held
     };
 
     // What a shell "open" of file starts: target itself when it is a program, else xdg-open
@@ -65,6 +79,7 @@ private:
     void SetLastError(DWORD code);
 
     std::function<std::string()> systemFolder_;
+    CompanionFactory companion_;
     // The preview thread starts programs while the main thread starts and waits for others:
     // the handles and the orphans are shared under mutex_, never held across a wait.
     std::mutex mutex_;

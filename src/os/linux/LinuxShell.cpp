@@ -4,6 +4,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
+#include <QDBusVariant>
 #include <QEventLoop>
 #include <QFile>
 #include <QFont>
@@ -96,7 +102,21 @@ struct TrayEntry {
     Qt::MouseButtons Pressed; // pressed on the icon and not yet reported released
     bool BalloonUp = false;
     std::unique_ptr<QTimer> BalloonTimer;
+    QString Tip; // kept for an icon made later (see WaitsForHost)
 };
+
+namespace {
+
+const QString WatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+
+// On Wayland the only notification area is a StatusNotifierItem host (a D-Bus service). The
+// toolkit decides once per process, when its first tray icon is made, whether such a host is
+// there, and never registers an icon made before the host came. So the icons wait for a host.
+bool WaitsForHost() {
+    return QGuiApplication::platformName().startsWith(QStringLiteral("wayland"));
+}
+
+} // namespace
 
 struct LinuxShell::Impl : QObject {
     explicit Impl(MessageLoop& loop) : Loop(loop) { qApp->installEventFilter(this); }
@@ -107,6 +127,12 @@ struct LinuxShell::Impl : QObject {
 
     MessageLoop& Loop;
     std::map<std::pair<HWND, std::uintptr_t>, std::unique_ptr<TrayEntry>> Entries;
+    // Watches for a StatusNotifierItem host while icons wait for one.
+    bool WaitForHost = WaitsForHost();
+    bool HostSeen = false;
+    std::unique_ptr<QDBusServiceWatcher> HostWatcher;
+    QTimer HostRetry;
+    int HostTries = 0;
     std::map<HICON, QIcon> Icons;
     HICON NextIcon = 0x100;
 
@@ -117,6 +143,9 @@ struct LinuxShell::Impl : QObject {
     }
 
     void Apply(TrayEntry& entry, const NotifyIconData& data);
+    void MakeTray(TrayEntry& entry);
+    void WatchForHost();
+    void AskForHost();
     void ShowBalloon(TrayEntry& entry, const NotifyIconData& data);
     void HideBalloon(TrayEntry& entry);
     void Activated(TrayEntry& entry, QSystemTrayIcon::ActivationReason reason);
@@ -124,14 +153,89 @@ struct LinuxShell::Impl : QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
+void LinuxShell::Impl::WatchForHost() {
+    if (HostWatcher)
+        return;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return; // no session bus: no host can ever come
+    HostWatcher = std::make_unique<QDBusServiceWatcher>(WatcherService, bus,
+                                                        QDBusServiceWatcher::WatchForRegistration);
+    QObject::connect(HostWatcher.get(), &QDBusServiceWatcher::serviceRegistered, this, [this] {
+        HostTries = 0;
+        AskForHost();
+    });
+    HostRetry.setSingleShot(true);
+    QObject::connect(&HostRetry, &QTimer::timeout, this, [this] { AskForHost(); });
+    AskForHost();
+}
+
+void LinuxShell::Impl::AskForHost() {
+    // The watcher's owner registers its host a moment after the watcher: asked a few times.
+    QDBusMessage ask = QDBusMessage::createMethodCall(
+        WatcherService, QStringLiteral("/StatusNotifierWatcher"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    ask << WatcherService << QStringLiteral("IsStatusNotifierHostRegistered");
+    auto* call =
+        new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(ask, 2000), this);
+    QObject::connect(call, &QDBusPendingCallWatcher::finished, this,
+                     [this](QDBusPendingCallWatcher* reply) {
+                         reply->deleteLater();
+                         QDBusPendingReply<QDBusVariant> answer = *reply;
+                         if (!answer.isError() && answer.value().variant().toBool()) {
+                             HostSeen = true;
+                             HostWatcher.reset();
+                             for (auto& [key, entry] : Entries)
+                                 if (!entry->Tray)
+                                     MakeTray(*entry);
+                             return;
+                         }
+                         if (!answer.isError() && ++HostTries < 20)
+                             HostRetry.start(250);
+                     });
+}
+
+void LinuxShell::Impl::MakeTray(TrayEntry& entry) {
+    entry.Tray = std::make_unique<QSystemTrayIcon>();
+    TrayEntry* e = &entry;
+    QObject::connect(e->Tray.get(), &QSystemTrayIcon::activated, e->Tray.get(),
+                     [this, e](QSystemTrayIcon::ActivationReason r) { Activated(*e, r); });
+    QObject::connect(e->Tray.get(), &QSystemTrayIcon::messageClicked, e->Tray.get(), [this, e] {
+        if (!e->BalloonUp)
+            return;
+        e->BalloonUp = false;
+        e->BalloonTimer->stop();
+        Notify(*e, NIN_BALLOONUSERCLICK);
+    });
+    if (e->IconSet) {
+        auto it = Icons.find(e->Icon);
+        e->Tray->setIcon(it != Icons.end() ? it->second : QIcon());
+    }
+    e->Tray->setToolTip(e->Tip);
+    if (!e->Tray->icon().isNull())
+        e->Tray->show();
+}
+
 void LinuxShell::Impl::Apply(TrayEntry& entry, const NotifyIconData& data) {
     if (data.uFlags & NIF_MESSAGE)
         entry.CallbackMessage = data.uCallbackMessage;
+    if (!entry.Tray) {
+        // Waiting for a host: the icon is made with what it shows by then.
+        if (data.uFlags & NIF_ICON) {
+            entry.Icon = data.hIcon;
+            entry.IconSet = true;
+        }
+        if (data.uFlags & NIF_TIP)
+            entry.Tip = FromField(data.szTip);
+        return;
+    }
     // The icon is refreshed with every call; only what changed is handed on, since each new
     // picture is a repaint.
+    bool newFrame = false;
     if ((data.uFlags & NIF_ICON) && (!entry.IconSet || data.hIcon != entry.Icon)) {
         auto it = Icons.find(data.hIcon);
         entry.Tray->setIcon(it != Icons.end() ? it->second : QIcon());
+        newFrame = entry.IconSet;
         entry.Icon = data.hIcon;
         entry.IconSet = true;
     }
@@ -149,6 +253,10 @@ void LinuxShell::Impl::Apply(TrayEntry& entry, const NotifyIconData& data) {
         else
             ShowBalloon(entry, data);
     }
+    // A D-Bus host shows the tooltip on hover but tells us of no pointer motion: each new frame
+    // of the animation stands in for a move over the icon, so the tooltip stays current.
+    if (newFrame && WaitForHost)
+        Notify(entry, WM_MOUSEMOVE);
 }
 
 void LinuxShell::Impl::ShowBalloon(TrayEntry& entry, const NotifyIconData& data) {
@@ -166,7 +274,10 @@ void LinuxShell::Impl::HideBalloon(TrayEntry& entry) {
         return;
     entry.BalloonUp = false;
     entry.BalloonTimer->stop();
-    entry.Tray->showMessage(QString(), QString()); // an empty message takes the balloon down
+    // An empty message takes the toolkit's own balloon down; the notification service would
+    // show it as an empty notice instead, and takes its notices down by itself.
+    if (!WaitForHost)
+        entry.Tray->showMessage(QString(), QString());
     Notify(entry, NIN_BALLOONHIDE);
 }
 
@@ -204,7 +315,7 @@ TrayEntry* LinuxShell::Impl::EntryOfWidget(QWidget* widget, const QPoint& global
     QRect rect = GlobalRect(widget);
     TrayEntry* byPoint = nullptr;
     for (auto& [key, entry] : Entries) {
-        if (!entry->Tray->isVisible())
+        if (!entry->Tray || !entry->Tray->isVisible())
             continue;
         QRect g = entry->Tray->geometry();
         if (g == rect) {
@@ -301,27 +412,20 @@ bool LinuxShell::Shell_NotifyIcon(DWORD message, const NotifyIconData& data) {
         auto entry = std::make_unique<TrayEntry>();
         entry->Window = data.hWnd;
         entry->Id = data.uID;
-        entry->Tray = std::make_unique<QSystemTrayIcon>();
         entry->BalloonTimer = std::make_unique<QTimer>();
         entry->BalloonTimer->setSingleShot(true);
         TrayEntry* e = entry.get();
         Impl* impl = impl_.get();
-        QObject::connect(
-            e->Tray.get(), &QSystemTrayIcon::activated, e->Tray.get(),
-            [impl, e](QSystemTrayIcon::ActivationReason r) { impl->Activated(*e, r); });
-        QObject::connect(e->Tray.get(), &QSystemTrayIcon::messageClicked, e->Tray.get(), [impl, e] {
-            if (!e->BalloonUp)
-                return;
-            e->BalloonUp = false;
-            e->BalloonTimer->stop();
-            impl->Notify(*e, NIN_BALLOONUSERCLICK);
-        });
-        QObject::connect(e->BalloonTimer.get(), &QTimer::timeout, e->Tray.get(), [impl, e] {
+        QObject::connect(e->BalloonTimer.get(), &QTimer::timeout, e->BalloonTimer.get(), [impl, e] {
             if (!e->BalloonUp)
                 return;
             e->BalloonUp = false;
             impl->Notify(*e, NIN_BALLOONTIMEOUT);
         });
+        if (!impl_->WaitForHost || impl_->HostSeen)
+            impl_->MakeTray(*e);
+        else
+            impl_->WatchForHost();
         impl_->Entries[key] = std::move(entry);
         // Without a tray host the icon waits and docks when one appears.
         impl_->Apply(*e, data);
@@ -336,7 +440,8 @@ bool LinuxShell::Shell_NotifyIcon(DWORD message, const NotifyIconData& data) {
         if (it == impl_->Entries.end())
             return false;
         impl_->HideBalloon(*it->second);
-        it->second->Tray->hide();
+        if (it->second->Tray)
+            it->second->Tray->hide();
         impl_->Entries.erase(it);
         return true;
     case NIM_SETVERSION:
@@ -364,6 +469,14 @@ int LinuxShell::TrackPopupMenu(const std::vector<MenuEntry>& entries, TPoint at,
             font.setBold(true);
             action->setFont(font);
         }
+    }
+    if (WaitsForHost()) {
+        // On Wayland a menu needs a window of ours that was just clicked; a click in the
+        // notification area belongs to the compositor's bar, and the menu would become a
+        // window tiled like any other. At a fixed size, compositors float it instead (sway
+        // centres it on the output); it keeps the keyboard focus, and Escape closes it.
+        menu.ensurePolished();
+        menu.setFixedSize(menu.sizeHint());
     }
     QAction* chosen = menu.exec(QPoint(at.X, at.Y));
     return chosen != nullptr ? chosen->data().toInt() : 0;

@@ -141,6 +141,9 @@ xsession_start() {
         return 1
     fi
     export DISPLAY=":$(tr -d '[:space:]' <"$fdfile")"
+    # An X11 session: run from a Wayland desktop, the program would otherwise take the
+    # compositor for its own and leave the private display alone.
+    unset WAYLAND_DISPLAY
     # Programs want a private runtime folder; the toolkit warns without one.
     if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
         export XDG_RUNTIME_DIR="$XS_DIR/runtime"

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -85,6 +86,56 @@ TEST(MonitorPower, AUserWithDpmsOnKeepsIt) {
     power.reset();
     EXPECT_TRUE(d.Enabled);
     EXPECT_EQ(d.EnableRequests, 0);
+}
+
+// A Wayland session's own switch: lit again by the program once the user is back.
+class FakeOutputs : public os::MonitorPower::Outputs {
+public:
+    explicit FakeOutputs(std::vector<State>& requests) : requests_(requests) {}
+    void Set(State state) override {
+        requests_.push_back(state);
+        dark_ = state != State::On;
+        UserBack = false;
+    }
+    bool WakePending() override { return dark_; }
+    void Watch() override {
+        if (UserBack)
+            Set(State::On);
+    }
+    static inline bool UserBack = false;
+
+private:
+    std::vector<State>& requests_;
+    bool dark_ = false;
+};
+
+TEST(MonitorPower, ASessionsOwnSwitchReplacesDpmsAndIsLitAgainOnTheUsersReturn) {
+    Server d;
+    std::vector<State> requests;
+    auto power =
+        std::make_unique<os::MonitorPower>([&] { return std::make_unique<FakeOutputs>(requests); },
+                                           [&d] { return std::make_unique<FakeDpms>(d); });
+    ASSERT_TRUE(power->Set(State::Off));
+    EXPECT_EQ(d.EnableRequests, 0) << "DPMS is not touched where the session switches";
+    EXPECT_EQ(d.Level, State::On);
+    EXPECT_TRUE(power->RestorePending()) << "the program's timer must watch for the user";
+    power->Watch();
+    EXPECT_EQ(requests, (std::vector<State>{State::Off}));
+    FakeOutputs::UserBack = true;
+    power->Watch();
+    EXPECT_FALSE(power->RestorePending());
+    EXPECT_EQ(requests.back(), State::On);
+
+    // The program ends while the outputs are dark.
+    power->Set(State::Off);
+    power.reset();
+    EXPECT_EQ(requests, (std::vector<State>{State::Off, State::On, State::Off, State::On}));
+
+    // No switch of the session's own: DPMS, as in an X11 session.
+    auto x11 = std::make_unique<os::MonitorPower>([]() { return nullptr; },
+                                                  [&d] { return std::make_unique<FakeDpms>(d); });
+    x11->Set(State::Off);
+    EXPECT_EQ(d.Level, State::Off);
 }
 
 } // namespace
