@@ -16,9 +16,10 @@
 #include "os/linux/ScreenSavers.h"
 #include "os/NativePlatform.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <iostream>
+#include <sstream>
 
 namespace os {
 
@@ -89,9 +90,16 @@ ui::TPeerFactory* LinuxPlatform::Peers() {
 std::unique_ptr<Platform> CreateNativePlatform(int& argc, char** argv) {
     // "--end-rest" asks the running instance to act on F4 and ends this process at once; it
     // needs no display and starts nothing.
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], EndRestSwitch) == 0)
-            std::exit(RunEndRestCommand(std::cerr));
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], EndRestSwitch) == 0) {
+            // Not std::cerr: a file that includes <iostream> sets up the standard streams and
+            // their locale at every start, a third of a megabyte that an idle program keeps.
+            std::ostringstream err;
+            const int code = RunEndRestCommand(err);
+            std::fputs(err.str().c_str(), stderr);
+            std::exit(code);
+        }
+    }
     return std::make_unique<LinuxPlatform>(argc, argv);
 }
 
