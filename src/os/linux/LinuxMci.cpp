@@ -275,7 +275,7 @@ MCIERROR LinuxMci::Open(const std::string& deviceType, const std::string& elemen
 
     Device device;
     device.Element = elementName;
-    auto fail = [&](std::string text) {
+    auto fail = [&](const std::string& text) {
         if (devices_.empty())
             CloseAudio();
         return Fail(MCIERR_INVALID_FILE, "Cannot open " + elementName + ": " + text);

@@ -34,7 +34,7 @@ std::string Name(const std::string& name) {
 // playing an instrument of its own, the violin's listed last.
 std::string Font() {
     std::string phdr, pbag, pgen, inst, ibag, igen, shdr;
-    auto preset = [&](const char* name, int program, int bank, std::vector<int> instruments,
+    auto preset = [&](const char* name, int program, int bank, const std::vector<int>& instruments,
                       bool global) {
         phdr += Name(name);
         Le(phdr, program, 2);
@@ -173,6 +173,12 @@ TEST(SoundFontSubset, FontsOfAnotherLayoutAreLoadedWhole) {
     EXPECT_FALSE(os::MakeSoundFontSubset(dir / "missing.sf2", {Preset(0, 0)}));
 }
 
+// The bytes of a literal, zeros included.
+template <std::size_t N>
+std::string Bytes(const char (&literal)[N]) {
+    return std::string(literal, N - 1);
+}
+
 std::string Midi(const std::string& events) {
     std::string track = events + std::string("\x00\xFF\x2F\x00", 4);
     std::string out = std::string("MThd\0\0\0\x06\0\0\0\x01\x01\xE0", 14) + "MTrk";
@@ -188,10 +194,9 @@ std::optional<std::set<os::PresetNumber>> Presets(const std::string& midi) {
 TEST(SoundFontSubset, PresetsUsedFollowProgramChangesBanksDrumsAndFallbacks) {
     // Channel 1: bank 8, program 48 (running status for the note); channel 10 (drums):
     // program 25; a General MIDI reset first.
-    auto used = Presets(Midi(std::string("\x00\xF0\x05\x7E\x7F\x09\x01\xF7"
-                                         "\x00\xB0\x00\x08\x00\xC0\x30\x00\x90\x3C\x40\x10\x3C\x00"
-                                         "\x00\xC9\x19",
-                                         27)));
+    auto used = Presets(Midi(Bytes("\x00\xF0\x05\x7E\x7F\x09\x01\xF7"
+                                   "\x00\xB0\x00\x08\x00\xC0\x30\x00\x90\x3C\x40\x10\x3C\x00"
+                                   "\x00\xC9\x19")));
     ASSERT_TRUE(used);
     for (os::PresetNumber expected : {Preset(0, 0), Preset(8, 0), Preset(8, 48), Preset(0, 48),
                                       Preset(128, 0), Preset(128, 25), Preset(0, 25)})
@@ -201,9 +206,8 @@ TEST(SoundFontSubset, PresetsUsedFollowProgramChangesBanksDrumsAndFallbacks) {
 
     // A system-exclusive message that could make another channel a drum channel: the whole
     // font.
-    EXPECT_FALSE(Presets(Midi(std::string("\x00\xF0\x0A\x41\x10\x42\x12\x40\x11\x15\x02\x1A\xF7"
-                                          "\x00\xC0\x05",
-                                          17))));
+    EXPECT_FALSE(Presets(Midi(Bytes("\x00\xF0\x0A\x41\x10\x42\x12\x40\x11\x15\x02\x1A\xF7"
+                                    "\x00\xC0\x05"))));
     EXPECT_FALSE(Presets("RIFF...."));
 }
 
