@@ -22,7 +22,7 @@ test_packages=(
   # The Wayland session tests: a headless sway with XWayland and swaybar, keys, screenshots,
   # a notification service and a terminal as a Wayland window; the virtual pointer is built
   # from its protocol.
-  sway xwayland grim wtype foot mako-notifier qt6-wayland dbus-daemon dbus-bin
+  sway xwayland grim wtype foot mako-notifier qt6-wayland dbus-daemon dbus-bin procps
   libwayland-dev libwayland-bin
 )
 

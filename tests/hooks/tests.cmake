@@ -31,10 +31,10 @@ if(VISTREL_LINUX_PLATFORM)
     ${CMAKE_CURRENT_LIST_DIR}/E2EMain.cpp
     ${CMAKE_CURRENT_LIST_DIR}/HookE2ETest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/HotKeyE2ETest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/EndRestE2ETest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WaylandHookE2ETest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WaylandMonitorPowerE2ETest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/DesktopSessionE2ETest.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/DesktopSessionE2ETest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/EndRestE2ETest.cpp)
   target_link_libraries(vistrel_hook_e2e_tests PRIVATE vistrel_os_linux vistrel_fake GTest::gtest
     ${CMAKE_DL_LIBS})
   target_compile_definitions(vistrel_hook_e2e_tests PRIVATE
@@ -46,16 +46,6 @@ if(VISTREL_LINUX_PLATFORM)
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/lib/xsession.sh --no-tray --
       $<TARGET_FILE:vistrel_hook_e2e_tests>)
   set_tests_properties(hook_e2e PROPERTIES LABELS linux-e2e TIMEOUT 240)
-
-  # F4 through the desktop portal's global shortcuts, against a stand-in portal on a private
-  # session bus.
-  add_executable(vistrel_portal_tests ${CMAKE_CURRENT_LIST_DIR}/PortalShortcutsTest.cpp)
-  target_link_libraries(vistrel_portal_tests PRIVATE vistrel_os_linux vistrel_fake
-    GTest::gtest_main)
-  vistrel_warnings(vistrel_portal_tests)
-  add_test(NAME portal_shortcuts COMMAND dbus-run-session -- $<TARGET_FILE:vistrel_portal_tests>)
-  set_tests_properties(portal_shortcuts PROPERTIES LABELS unit TIMEOUT 60)
-
   # The same library in a headless sway: the compositor's idle notification as the input source;
   # and monitor power there.
   add_test(NAME hook_wayland_e2e
@@ -69,4 +59,13 @@ if(VISTREL_LINUX_PLATFORM)
     COMMAND dbus-run-session -- env -u DISPLAY WAYLAND_DISPLAY=/nonexistent/wayland-0
       $<TARGET_FILE:vistrel_hook_e2e_tests> --gtest_filter=DesktopSession.*)
   set_tests_properties(desktop_session_e2e PROPERTIES LABELS wayland-e2e TIMEOUT 60)
+
+  # F4 through the desktop portal's global shortcuts, against a stand-in portal on a private
+  # session bus.
+  add_executable(vistrel_portal_tests ${CMAKE_CURRENT_LIST_DIR}/PortalShortcutsTest.cpp)
+  target_link_libraries(vistrel_portal_tests PRIVATE vistrel_os_linux vistrel_fake
+    GTest::gtest_main)
+  vistrel_warnings(vistrel_portal_tests)
+  add_test(NAME portal_shortcuts COMMAND dbus-run-session -- $<TARGET_FILE:vistrel_portal_tests>)
+  set_tests_properties(portal_shortcuts PROPERTIES LABELS unit TIMEOUT 60)
 endif()

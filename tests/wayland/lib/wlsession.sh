@@ -284,6 +284,10 @@ wlsession_start() {
     fi
     chmod 755 "$WL_DIR"
     [[ -z "$(trap -p EXIT)" ]] && trap wlsession_stop EXIT
+    # A test stopped by a signal still stops what it started (the EXIT trap runs on exit).
+    trap 'exit 129' HUP
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
     WL_RT="$WL_DIR/runtime"
     WL_HOME="$WL_DIR/home"
     mkdir -p "$WL_RT" "$WL_HOME" "$WL_DIR/shots"
