@@ -90,8 +90,7 @@ LinuxHotKeys::LinuxHotKeys() : wayland_(IsWaylandSession()) {}
 LinuxHotKeys::~LinuxHotKeys() {
     if (display_ != nullptr && !connectionLost_)
         for (const Registration& r : registrations_)
-            if (r.Grabbed)
-                Ungrab(r.KeyCode, r.Mask);
+            Ungrab(r.KeyCode, r.Mask);
     Disconnect();
 }
 
@@ -173,16 +172,10 @@ bool LinuxHotKeys::RegisterHotKey(HWND window, int id, UINT modifiers, UINT virt
         return false;
     unsigned mask = ModifierMask(modifiers);
     if (wayland_) {
-        // The key comes from the compositor or the portal; XWayland's grab only adds the X11
-        // windows, and where there is none (or it is taken) the registration holds anyway.
-        KeyCode keyCode = 0;
-        bool grabbed = false;
-        if (Connect()) {
-            keyCode = XKeysymToKeycode(display_, keysym);
-            grabbed = keyCode != 0 && Grab(keyCode, mask);
-            ReadEvents();
-        }
-        registrations_.push_back({window, id, modifiers, virtualKey, keyCode, mask, grabbed});
+        // The key comes from the compositor's binding or the portal. No grab through XWayland:
+        // it would see the key only while an X11 window has the focus, and connecting would
+        // start an XWayland that a compositor starts only when an X11 program wants one.
+        registrations_.push_back({window, id, modifiers, virtualKey, 0, mask});
         if (!portalWanted_)
             return true;
         if (!portal_)
@@ -203,7 +196,7 @@ bool LinuxHotKeys::RegisterHotKey(HWND window, int id, UINT modifiers, UINT virt
         return false;
     bool grabbed = Grab(keyCode, mask);
     if (grabbed)
-        registrations_.push_back({window, id, modifiers, virtualKey, keyCode, mask, true});
+        registrations_.push_back({window, id, modifiers, virtualKey, keyCode, mask});
     // XSync may have queued events that the socket will not announce again.
     ReadEvents();
     return grabbed;
@@ -225,7 +218,7 @@ bool LinuxHotKeys::UnregisterHotKey(HWND window, int id) {
                            [&](const Registration& r) { return r.Window == window && r.Id == id; });
     if (it == registrations_.end())
         return false;
-    if (display_ != nullptr && !connectionLost_ && it->Grabbed)
+    if (display_ != nullptr && !connectionLost_)
         Ungrab(it->KeyCode, it->Mask);
     registrations_.erase(it);
     return true;
@@ -262,20 +255,14 @@ void LinuxHotKeys::MappingChanged() {
     // A new keyboard map may put the key on another key code or Num Lock on another modifier:
     // grab anew. A key that another client took meanwhile stays without its grab.
     for (const Registration& r : registrations_)
-        if (r.Grabbed)
-            Ungrab(r.KeyCode, r.Mask);
+        Ungrab(r.KeyCode, r.Mask);
     numLockMask_ = FindNumLockMask(display_);
     for (Registration& r : registrations_) {
         unsigned long keysym = KeysymFromVirtualKey(static_cast<int>(r.VirtualKey));
         KeyCode keyCode = XKeysymToKeycode(display_, keysym);
         if (keyCode != 0)
             r.KeyCode = keyCode;
-        if (!wayland_) {
-            Grab(r.KeyCode, r.Mask); // a key another client took meanwhile stays without it
-            continue;
-        }
-        // Through XWayland a grab that failed before may be made now.
-        r.Grabbed = r.KeyCode != 0 && Grab(r.KeyCode, r.Mask);
+        Grab(r.KeyCode, r.Mask);
     }
 }
 

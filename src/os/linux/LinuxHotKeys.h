@@ -4,9 +4,8 @@
 // on. Global atoms are a table of this process (no other program reads them).
 //
 // In a Wayland session no client can grab a key: the compositor binds it to "--end-rest"
-// (which arrives through Press) or the desktop portal's global shortcuts bind it. The grab
-// through XWayland is still made where it can be, for while an X11 window has the focus, but
-// a registration there does not depend on it.
+// (which arrives through Press) or the desktop portal's global shortcuts bind it, and a
+// registration holds without any X server.
 #pragma once
 
 #include "os/Input.h"
@@ -56,9 +55,8 @@ private:
         int Id;
         UINT Modifiers;
         UINT VirtualKey;
-        unsigned KeyCode;
-        unsigned Mask; // X modifier mask of Modifiers
-        bool Grabbed;  // the X server grabs it for us
+        unsigned KeyCode; // 0 in a Wayland session, where nothing is grabbed
+        unsigned Mask;    // X modifier mask of Modifiers
     };
     bool Connect();
     void Disconnect();

@@ -2,6 +2,7 @@
 
 #include "os/linux/LinuxLocale.h"
 #include "os/linux/LinuxPaths.h"
+#include "os/linux/WaylandSession.h"
 #include "os/linux/X11Idle.h"
 
 #include <cstdlib>
@@ -142,6 +143,10 @@ bool LinuxSystemInfo::GetComCtlVersion(DWORD& major, DWORD& minor) {
 
 bool LinuxSystemInfo::GetLastInputIdle(std::uint64_t& idleMs) {
     idleMs = 0;
+    // XWayland keeps no idle time (it has no screen-saver extension); asking would only start
+    // an XWayland that the compositor starts for X11 programs alone.
+    if (IsWaylandSession())
+        return false;
     return QueryX11IdleMs(idleMs);
 }
 

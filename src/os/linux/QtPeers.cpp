@@ -619,9 +619,10 @@ public:
 
     bool TakesFocus() const override { return false; }
 
-    // A window of its own, so another program can draw in it.
+    // A window of its own, so another program can draw in it. No program can draw in another's
+    // Wayland window: there the panel has none, and a preview finds no window to draw in.
     HWND NativeHandle() override {
-        if (!widget_)
+        if (!widget_ || QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
             return 0;
         widget_->setAttribute(Qt::WA_NativeWindow);
         return static_cast<HWND>(widget_->winId());
