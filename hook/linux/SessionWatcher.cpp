@@ -5,10 +5,7 @@
 
 #include <systemd/sd-bus.h>
 
-#include <cerrno>
-#include <fcntl.h>
 #include <system_error>
-#include <unistd.h>
 
 namespace hook {
 
@@ -39,13 +36,10 @@ int SessionWatcher::Start(std::function<void()> onResumed, std::function<bool()>
         wayland_.reset();
     if (!wayland_ && !StartMutter())
         return -1;
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
+    if (!wake_.Open()) {
         Join(); // lets go of the compositor or the bus
         return ERROR_TOO_MANY_OPEN_FILES;
     }
-    wakeRead_ = fds[0];
-    wakeWrite_ = fds[1];
     try {
         thread_ = wayland_ ? std::thread(&SessionWatcher::RunWayland, this)
                            : std::thread(&SessionWatcher::RunBus, this);
@@ -57,22 +51,15 @@ int SessionWatcher::Start(std::function<void()> onResumed, std::function<bool()>
 }
 
 void SessionWatcher::Stop() {
-    if (thread_.joinable() && wakeWrite_ >= 0) {
-        char byte = 1;
-        while (write(wakeWrite_, &byte, 1) < 0 && errno == EINTR) {
-        }
-    }
+    if (thread_.joinable())
+        wake_.Wake();
     Join();
 }
 
 void SessionWatcher::Join() {
     if (thread_.joinable())
         thread_.join();
-    if (wakeRead_ >= 0)
-        close(wakeRead_);
-    if (wakeWrite_ >= 0)
-        close(wakeWrite_);
-    wakeRead_ = wakeWrite_ = -1;
+    wake_.Close();
     wayland_.reset();
     bus_.reset(); // the idle monitor drops a gone client's watches
     idleWatch_ = activeWatch_ = 0;
@@ -80,7 +67,7 @@ void SessionWatcher::Join() {
 
 void SessionWatcher::RunWayland() {
     // Ends when woken, when the compositor goes away, or when nobody listens any more.
-    while (wayland_->WaitAndDispatch(wakeRead_) && keepGoing_()) {
+    while (wayland_->WaitAndDispatch(wake_.ReadEnd()) && keepGoing_()) {
     }
 }
 
@@ -134,7 +121,7 @@ int SessionWatcher::OnActiveWatchAdded(sd_bus_message* reply, void* self, sd_bus
 
 void SessionWatcher::RunBus() {
     // Ends when woken, when the bus goes away, or when nobody listens any more.
-    while (bus_->WaitAndProcess(wakeRead_) && keepGoing_()) {
+    while (bus_->WaitAndProcess(wake_.ReadEnd()) && keepGoing_()) {
     }
 }
 

@@ -11,6 +11,8 @@
 
 #include <systemd/sd-bus.h>
 
+#include "linux/WakePipe.h"
+
 namespace os {
 class SessionBus;
 class WaylandConnection;
@@ -50,8 +52,7 @@ private:
     std::uint32_t activeWatch_ = 0;       // fires once, at the next input
     std::function<void()> onResumed_;
     std::function<bool()> keepGoing_;
-    int wakeRead_ = -1;
-    int wakeWrite_ = -1;
+    WakePipe wake_;
     std::thread thread_;
 };
 

@@ -18,6 +18,7 @@
 #include "Hook.h"
 #include "HookEvents.h"
 #include "linux/SessionWatcher.h"
+#include "linux/WakePipe.h"
 #include "os/linux/MessageService.h"
 #include "os/linux/X11Keys.h"
 #include "Receivers.h"
@@ -111,8 +112,7 @@ private:
     int xiOpcode_ = 0;
     int syncEventBase_ = -1;
     XSyncAlarm alarm_ = None;
-    int wakeRead_ = -1;
-    int wakeWrite_ = -1;
+    hook::WakePipe wake_;
     std::thread thread_;
 
     // The thread's own state.
@@ -177,13 +177,10 @@ int Watcher::Start(MessageService service) {
     int code = 0;
     if (!Connect(code))
         return code;
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
+    if (!wake_.Open()) {
         CloseWatchedDisplay(display_);
         return ERROR_TOO_MANY_OPEN_FILES;
     }
-    wakeRead_ = fds[0];
-    wakeWrite_ = fds[1];
     keysDown_.reset();
     altKeysDown_.reset();
     movePending_ = false;
@@ -200,22 +197,15 @@ int Watcher::Start(MessageService service) {
 }
 
 void Watcher::Stop() {
-    if (thread_.joinable() && wakeWrite_ >= 0) {
-        char byte = 1;
-        while (write(wakeWrite_, &byte, 1) < 0 && errno == EINTR) {
-        }
-    }
+    if (thread_.joinable())
+        wake_.Wake();
     Join();
 }
 
 void Watcher::Join() {
     if (thread_.joinable())
         thread_.join();
-    if (wakeRead_ >= 0)
-        close(wakeRead_);
-    if (wakeWrite_ >= 0)
-        close(wakeWrite_);
-    wakeRead_ = wakeWrite_ = -1;
+    wake_.Close();
 }
 
 void Watcher::OnConnectionLost(Display* /*display*/, void* self) {
@@ -315,7 +305,7 @@ void Watcher::Run() {
         FlushMove(); // one message for a run of motion
         if (connectionLost_ || !AnyReceiverLeft())
             break;
-        pollfd fds[2] = {{connection, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
+        pollfd fds[2] = {{connection, POLLIN, 0}, {wake_.ReadEnd(), POLLIN, 0}};
         int ready = poll(fds, 2, timeout);
         if (ready < 0 && errno != EINTR)
             break;
