@@ -14,32 +14,13 @@ set -u
 
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$HERE/../e2e/lib/xsession.sh"
+. "$HERE/../e2e/lib/checks.sh"
 
-FAILURES=0
+ON_FATAL=app_save_evidence
 VIS_PID=
 VIS_STARTED=
 ROOT=
 ART=
-
-pass() { echo "ok: $*"; }
-fail() {
-    echo "FAIL: $*"
-    FAILURES=$((FAILURES + 1))
-}
-# Ends the run at once: the later steps make no sense without this one.
-must() {
-    if ! "$@"; then
-        echo "FAIL (fatal): $*"
-        app_save_evidence
-        exit 1
-    fi
-}
-
-# Seconds since the epoch with fractions, for timings.
-now() { date +%s.%N; }
-elapsed_since() { awk -v a="$1" -v b="$(now)" 'BEGIN {printf "%.1f", b - a}'; }
-# True when the number $1 lies within [$2, $3].
-between() { awk -v x="$1" -v lo="$2" -v hi="$3" 'BEGIN {exit !(x >= lo && x <= hi)}'; }
 
 app_save_evidence() {
     [[ -z "$ART" || -z "$ROOT" ]] && return 0

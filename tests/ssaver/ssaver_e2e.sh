@@ -14,6 +14,7 @@ VISTREL=${4:-}
 HACKS=/usr/libexec/xscreensaver
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$HERE/../e2e/lib/xsession.sh"
+. "$HERE/../e2e/lib/checks.sh"
 
 for tool in xdotool xwininfo xprop import compare; do
     type -P "$tool" >/dev/null || { echo "FAIL: $tool is missing"; exit 1; }
@@ -24,7 +25,6 @@ mkdir -p "$ART"
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/ssaver-work-XXXXXX")
 SYS="$WORK/System"
 STARTED=()
-FAILURES=0
 
 cleanup() {
     local pid
@@ -36,17 +36,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-pass() { echo "ok: $*"; }
-fail() {
-    echo "FAIL: $*"
-    FAILURES=$((FAILURES + 1))
-}
-must() {
-    if ! "$@"; then
-        echo "FAIL (fatal): $*"
-        exit 1
-    fi
-}
 
 gone() { ! kill -0 "$1" 2>/dev/null; }
 # Exit status of a finished background job (after gone).

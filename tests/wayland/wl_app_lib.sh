@@ -14,28 +14,12 @@ set -u
 
 WHERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$WHERE/lib/wlsession.sh"
+. "$WHERE/../e2e/lib/checks.sh"
 
-FAILURES=0
+ON_FATAL=wapp_save_evidence
 ART=
 SOURCE_PROGRAM=
 declare -A VIS_PID=() VIS_STARTED=()
-
-pass() { echo "ok: $*"; }
-fail() {
-    echo "FAIL: $*"
-    FAILURES=$((FAILURES + 1))
-}
-must() {
-    if ! "$@"; then
-        echo "FAIL (fatal): $*"
-        wapp_save_evidence
-        exit 1
-    fi
-}
-
-now() { date +%s.%N; }
-elapsed_since() { awk -v a="$1" -v b="$(now)" 'BEGIN {printf "%.1f", b - a}'; }
-between() { awk -v x="$1" -v lo="$2" -v hi="$3" 'BEGIN {exit !(x >= lo && x <= hi)}'; }
 
 wapp_save_evidence() {
     [[ -z "$ART" || -z "${WL_DIR:-}" ]] && return 0

@@ -15,6 +15,7 @@ SOURCE_PROGRAM=${4:?}
 ART=${5:-$(mktemp -d "${TMPDIR:-/tmp}/dialogs-e2e-XXXXXX")}
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$HERE/../lib/xsession.sh"
+. "$HERE/../lib/checks.sh"
 
 HACK=
 for candidate in popsquares deco swirl abstractile; do
@@ -36,7 +37,6 @@ SAVERS="$DATA/Vistrel/Windows/System"
 LAYOUT="$ART/layout.txt"
 INI="$PROGRAM/Vistrel - $(id -un).ini"
 DEMO_PID=
-FAILURES=0
 
 cleanup() {
     if [[ -n "$DEMO_PID" ]] && kill -0 "$DEMO_PID" 2>/dev/null; then
@@ -46,17 +46,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-pass() { echo "ok: $*"; }
-fail() {
-    echo "FAIL: $*"
-    FAILURES=$((FAILURES + 1))
-}
-must() {
-    if ! "$@"; then
-        echo "FAIL (fatal): $*"
-        exit 1
-    fi
-}
 
 # A program folder of its own: the demo, the language files, the music; a screen saver that
 # previews with the hack inside the window it is given.

@@ -10,6 +10,7 @@ DEMO=${1:?usage: tray_e2e.sh DEMO_BINARY [ARTIFACT_DIR]}
 ART=${2:-$(mktemp -d "${TMPDIR:-/tmp}/tray-e2e-XXXXXX")}
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$HERE/../lib/xsession.sh"
+. "$HERE/../lib/checks.sh"
 
 for tool in xdotool xdpyinfo import convert compare python3; do
     type -P "$tool" >/dev/null || { echo "FAIL: $tool is missing"; exit 1; }
@@ -19,7 +20,6 @@ mkdir -p "$ART"
 LOG="$ART/events.log"
 DEMO_NAME=$(basename "$DEMO")
 DEMO_PID=
-FAILURES=0
 
 cleanup() {
     if [[ -n "$DEMO_PID" ]] && kill -0 "$DEMO_PID" 2>/dev/null; then
@@ -29,19 +29,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
-pass() { echo "ok: $*"; }
-fail() {
-    echo "FAIL: $*"
-    FAILURES=$((FAILURES + 1))
+# A fatal failure shows the event log so far.
+show_log() {
+    echo "--- event log"
+    cat "$LOG" 2>/dev/null
 }
-# Fails the whole run at once: later steps make no sense without this one.
-must() {
-    if ! "$@"; then
-        echo "FAIL (fatal): $*"
-        echo "--- event log"; cat "$LOG" 2>/dev/null
-        exit 1
-    fi
-}
+ON_FATAL=show_log
 
 count() { grep -cx -- "$1" "$LOG" 2>/dev/null || true; }
 logged() { [[ $(count "$1") -ge ${2:-1} ]]; }
