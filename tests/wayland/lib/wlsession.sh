@@ -86,8 +86,9 @@ wl_stop_process() {
 wl_is_socket() { [[ -S "$1" ]]; }
 wl_file_not_empty() { [[ -s "$1" ]]; }
 
-# Runs a command as the session's user with only the variables given before it (NAME=VALUE
-# words) and the basic ones. wl_command_as leaves the command line in WL_CMD, for starts in
+# Runs a command as the session's user, in its home (the test's own folder may be closed to
+# that user, and a terminal starts its shell where it was started), with only the variables
+# given before it (NAME=VALUE words) and the basic ones. wl_command_as leaves the command line in WL_CMD, for starts in
 # the background whose process id must be the program's own (setpriv and env exec it).
 WL_CMD=()
 wl_command_as() {
@@ -99,9 +100,9 @@ wl_command_as() {
     done
     if ((EUID == 0)); then
         WL_CMD=(setpriv --reuid="$WL_UID" --regid="$WL_UID" --clear-groups --reset-env
-            env -i "${vars[@]}" "$@")
+            env -i -C "$WL_HOME" "${vars[@]}" "$@")
     else
-        WL_CMD=(env -i "${vars[@]}" "$@")
+        WL_CMD=(env -i -C "$WL_HOME" "${vars[@]}" "$@")
     fi
 }
 wl_as() {
