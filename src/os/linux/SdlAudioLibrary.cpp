@@ -1,6 +1,6 @@
 #include "os/linux/SdlAudioLibrary.h"
 
-#include <dlfcn.h>
+#include "os/linux/LoadedSymbols.h"
 
 namespace os {
 
@@ -8,22 +8,6 @@ namespace {
 
 constexpr const char* SdlName = "libSDL2-2.0.so.0";
 constexpr const char* MixerName = "libSDL2_mixer-2.0.so.0";
-// The synthesiser's patch library registers types with GLib's object system, which can never
-// forget them: once loaded it must stay, or the next load finds its types taken.
-constexpr const char* StayingNames[] = {"libinstpatch-1.0.so.2"};
-
-std::string LoaderError(const char* fallback) {
-    const char* text = ::dlerror();
-    return text != nullptr ? text : fallback;
-}
-
-template <typename Function>
-bool Find(void* library, const char* name, Function& function, std::string& missing) {
-    function = reinterpret_cast<Function>(::dlsym(library, name));
-    if (function == nullptr && missing.empty())
-        missing = name;
-    return function != nullptr;
-}
 
 } // namespace
 
@@ -35,9 +19,7 @@ bool SdlAudioLibrary::Load(std::string& reason) {
         reason = LoaderError(SdlName);
         return false;
     }
-    for (const char* name : StayingNames)
-        if (void* library = ::dlopen(name, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE))
-            ::dlclose(library); // stays all the same
+    KeepPatchLibraryLoaded();
     mixer_ = ::dlopen(MixerName, RTLD_NOW | RTLD_LOCAL);
     if (mixer_ == nullptr) {
         reason = LoaderError(MixerName);
@@ -45,27 +27,27 @@ bool SdlAudioLibrary::Load(std::string& reason) {
         return false;
     }
     std::string missing;
-    Find(sdl_, "SDL_InitSubSystem", InitSubSystem, missing);
-    Find(sdl_, "SDL_Quit", quit_, missing);
-    Find(sdl_, "SDL_GetError", GetError, missing);
-    Find(sdl_, "SDL_Delay", Delay, missing);
-    Find(mixer_, "Mix_Init", MixInit, missing);
-    Find(mixer_, "Mix_Quit", MixQuit, missing);
-    Find(mixer_, "Mix_OpenAudio", OpenAudio, missing);
-    Find(mixer_, "Mix_CloseAudio", CloseAudio, missing);
-    Find(mixer_, "Mix_HookMusicFinished", HookMusicFinished, missing);
-    Find(mixer_, "Mix_QuerySpec", QuerySpec, missing);
-    Find(mixer_, "Mix_HookMusic", HookMusic, missing);
-    Find(mixer_, "Mix_LoadMUS", LoadMUS, missing);
-    Find(mixer_, "Mix_FreeMusic", FreeMusic, missing);
-    Find(mixer_, "Mix_MusicDuration", MusicDuration, missing);
-    Find(mixer_, "Mix_GetMusicPosition", GetMusicPosition, missing);
-    Find(mixer_, "Mix_PlayMusic", PlayMusic, missing);
-    Find(mixer_, "Mix_SetMusicPosition", SetMusicPosition, missing);
-    Find(mixer_, "Mix_PauseMusic", PauseMusic, missing);
-    Find(mixer_, "Mix_ResumeMusic", ResumeMusic, missing);
-    Find(mixer_, "Mix_HaltMusic", HaltMusic, missing);
-    Find(mixer_, "Mix_PlayingMusic", PlayingMusic, missing);
+    FindSymbol(sdl_, "SDL_InitSubSystem", InitSubSystem, missing);
+    FindSymbol(sdl_, "SDL_Quit", quit_, missing);
+    FindSymbol(sdl_, "SDL_GetError", GetError, missing);
+    FindSymbol(sdl_, "SDL_Delay", Delay, missing);
+    FindSymbol(mixer_, "Mix_Init", MixInit, missing);
+    FindSymbol(mixer_, "Mix_Quit", MixQuit, missing);
+    FindSymbol(mixer_, "Mix_OpenAudio", OpenAudio, missing);
+    FindSymbol(mixer_, "Mix_CloseAudio", CloseAudio, missing);
+    FindSymbol(mixer_, "Mix_HookMusicFinished", HookMusicFinished, missing);
+    FindSymbol(mixer_, "Mix_QuerySpec", QuerySpec, missing);
+    FindSymbol(mixer_, "Mix_HookMusic", HookMusic, missing);
+    FindSymbol(mixer_, "Mix_LoadMUS", LoadMUS, missing);
+    FindSymbol(mixer_, "Mix_FreeMusic", FreeMusic, missing);
+    FindSymbol(mixer_, "Mix_MusicDuration", MusicDuration, missing);
+    FindSymbol(mixer_, "Mix_GetMusicPosition", GetMusicPosition, missing);
+    FindSymbol(mixer_, "Mix_PlayMusic", PlayMusic, missing);
+    FindSymbol(mixer_, "Mix_SetMusicPosition", SetMusicPosition, missing);
+    FindSymbol(mixer_, "Mix_PauseMusic", PauseMusic, missing);
+    FindSymbol(mixer_, "Mix_ResumeMusic", ResumeMusic, missing);
+    FindSymbol(mixer_, "Mix_HaltMusic", HaltMusic, missing);
+    FindSymbol(mixer_, "Mix_PlayingMusic", PlayingMusic, missing);
     if (!missing.empty()) {
         reason = std::string(MixerName) + " lacks " + missing + " (version 2.6 or later is needed)";
         Unload();
