@@ -220,11 +220,6 @@ locate_icon() {
 }
 
 icon_shot() { xsession_screenshot "$1" "$ICON_REGION"; }
-same_picture() {
-    local ae
-    ae=$(compare -metric AE "$1" "$2" null: 2>&1)
-    [[ "${ae%% *}" == 0 ]]
-}
 
 # True once the icon shows a picture other than the one in $ART/icon-ref.png.
 icon_changed() {

@@ -179,11 +179,6 @@ tray_box() {
 icon_shown() { tray_box; }
 
 icon_shot() { wl_screenshot "$1" "$ICON_REGION"; }
-same_picture() {
-    local ae
-    ae=$(compare -metric AE "$1" "$2" null: 2>&1)
-    [[ "${ae%% *}" == 0 ]]
-}
 icon_changed() {
     icon_shot "$ART/icon-now.png"
     ! same_picture "$ART/icon-ref.png" "$ART/icon-now.png"

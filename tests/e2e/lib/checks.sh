@@ -23,3 +23,10 @@ now() { date +%s.%N; }
 elapsed_since() { awk -v a="$1" -v b="$(now)" 'BEGIN {printf "%.1f", b - a}'; }
 # True when the number $1 lies within [$2, $3].
 between() { awk -v x="$1" -v lo="$2" -v hi="$3" 'BEGIN {exit !(x >= lo && x <= hi)}'; }
+
+# True when the two pictures are the same pixel for pixel.
+same_picture() {
+    local ae
+    ae=$(compare -metric AE "$1" "$2" null: 2>&1)
+    [[ "${ae%% *}" == 0 ]]
+}
